@@ -1,0 +1,22 @@
+# One place for the language level, warnings and Qt defines of every target.
+add_library(prandel_options INTERFACE)
+target_compile_features(prandel_options INTERFACE cxx_std_20)
+target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast)
+if(PRANDEL_WERROR)
+  target_compile_options(prandel_options INTERFACE -Werror)
+endif()
+target_compile_definitions(prandel_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_DISABLE_DEPRECATED_UP_TO=0x060000)
+if(PRANDEL_SANITIZE)
+  target_compile_options(prandel_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(prandel_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Sources of a library: every .cpp and .h of its folder, so that adding a file needs no edit here.
+function(prandel_library name dir)
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  add_library(${name} STATIC ${_src})
+  target_link_libraries(${name} PUBLIC prandel_options)
+endfunction()

@@ -1,0 +1,13 @@
+// Prandel: the settings editor of the Zelkora suite. The tracker writes a request
+// code into the shared link record and starts this program; it opens the one editor
+// asked for, and ends.
+#include "app/Prandel.h"
+#include "common/AppPath.h"
+#include "platform/linux/LinuxPlatform.h"
+
+int main(int argc, char** argv) {
+  prandel::platform::LinuxPlatform linuxPlatform;
+  prandel::RunOptions options;
+  options.programDir = prandel::executableDir();
+  return prandel::runPrandel(argc, argv, linuxPlatform.services(), options);
+}

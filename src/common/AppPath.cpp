@@ -1,0 +1,86 @@
+#include "common/AppPath.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+namespace prandel {
+namespace {
+
+// Only the first line or two matter; a huge or binary file is read no further.
+constexpr std::size_t kMaxIniBytes = 64 * 1024;
+
+std::string trimBlanks(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = s.find_last_not_of(" \t");
+  return s.substr(first, last - first + 1);
+}
+
+bool hasRecords(const std::string& folder) {
+  struct stat st {};
+  const std::string path = folder + "/mlif.zkt";
+  return ::stat(path.c_str(), &st) == 0 && st.st_size > 0;
+}
+
+}  // namespace
+
+std::string dataFolderFromIni(const std::string& iniText) {
+  // Pieces between "=" and line breaks; the second one is the value of the first
+  // line that has a "=".
+  std::vector<std::string> pieces(1);
+  for (std::size_t i = 0; i < iniText.size(); ++i) {
+    const char c = iniText[i];
+    if (c == '\r' || c == '\n' || c == '=') {
+      if (c == '\r' && i + 1 < iniText.size() && iniText[i + 1] == '\n') ++i;
+      pieces.emplace_back();
+      if (pieces.size() > 2) break;
+    } else {
+      pieces.back().push_back(c);
+    }
+  }
+  if (pieces.size() < 2) return {};
+  std::string value = trimBlanks(pieces[1]);
+  // A NUL cannot be part of a path; what follows it is garbage.
+  if (const auto nul = value.find('\0'); nul != std::string::npos) value = trimBlanks(value.substr(0, nul));
+  if (value.size() > 1 && (value.back() == '\\' || value.back() == '/')) value.pop_back();
+  return value;
+}
+
+std::string SetAppPath(const std::string& programDir) {
+  const std::string iniPath = programDir + "/Zelkora.ini";
+  std::ifstream in(iniPath, std::ios::binary);
+  if (!in) return programDir;
+  std::string text(kMaxIniBytes, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.empty()) return programDir;
+
+  std::string value = dataFolderFromIni(text);
+  if (value.empty()) return programDir;
+  std::filesystem::path folder(value);
+  if (folder.is_relative()) folder = std::filesystem::path(programDir) / folder;
+  folder = folder.lexically_normal();
+  std::string result = folder.string();
+  while (result.size() > 1 && result.back() == '/') result.pop_back();
+  // Never the root folder: the records would land among the system's folders.
+  if (result == "/" || result.empty()) return programDir;
+  if (!hasRecords(result)) {
+    std::error_code ec;
+    std::filesystem::create_directories(result, ec);
+  }
+  return result;
+}
+
+std::string executableDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return ".";
+  return exe.parent_path().string();
+}
+
+}  // namespace prandel

@@ -1,0 +1,44 @@
+#pragma once
+// Procedures every editor shares: starting a sibling program, filtering keys of
+// numeric, date and time fields, tidying durations, and the tracker's comma notation.
+#include <QString>
+#include <cstdint>
+
+namespace prandel {
+
+class Session;
+
+// Kinds of KeyFilter.
+namespace keykind {
+inline constexpr int TimeAmPm = 1;
+inline constexpr int Duration = 2;
+inline constexpr int Date = 3;
+inline constexpr int Amount = 4;
+inline constexpr int Amount2 = 5;
+inline constexpr int Whole = 6;
+}  // namespace keykind
+
+inline constexpr int kRejectedKey = 1;  // the code of a key that must insert nothing
+inline constexpr int kBackspace = 8;
+
+// Sets the session's separators from the locale.
+void refreshSeparators(Session& s);
+
+// Whether the typed character keyAscii may enter a field of the given kind whose
+// current text is text: the key itself when accepted, kRejectedKey when not.
+int KeyFilter(Session& s, int keyAscii, int kind, const QString& text);
+
+// "5:30" -> "00:5:30", "12:45" -> "00:12:45"; other lengths unchanged.
+QString FixTimeText(const QString& text);
+
+// With the tracker's decimal commas on: "," becomes the locale's decimal sign.
+QString CommaToDecimal(Session& s, const QString& text);
+// With the tracker's decimal commas on: the locale's decimal sign becomes ",".
+QString DecimalToComma(Session& s, const QString& text);
+
+// Starts a sibling program by code: 0, 1000, ..., 6000 start zkapp1 .. zkapp7;
+// any other code is first written into the link record as a request, then zkapp1
+// is started. Failures are silent.
+void RunApp(Session& s, std::int16_t code, bool wait);
+
+}  // namespace prandel

@@ -1,0 +1,15 @@
+#include "platform/linux/LinuxPlatform.h"
+
+namespace prandel::platform {
+
+LinuxPlatform::LinuxPlatform() {
+  services_.clock = &clock_;
+  services_.launcher = &launcher_;
+  services_.windows = &windows_;
+  services_.dialup = &dialup_;
+  services_.favorites = &favorites_;
+  services_.profile = &profile_;
+  services_.ini = &ini_;
+}
+
+}  // namespace prandel::platform

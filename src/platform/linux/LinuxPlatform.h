@@ -1,0 +1,82 @@
+#pragma once
+// The Linux stand-ins of the platform services.
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace prandel::platform {
+
+class SystemClock final : public Clock {
+ public:
+  std::chrono::system_clock::time_point now() const override;
+  // clock_settime; fails silently without the right to set the time.
+  bool advance(std::chrono::seconds by) override;
+};
+
+// fork, setsid, fork again and exec: the program runs on its own and the
+// intermediate child is reaped at once, so nothing is left as a zombie.
+class SpawnLauncher final : public ProcessLauncher {
+ public:
+  bool startDetached(const std::string& program) override;
+};
+
+// An advisory lock per title in the user's runtime folder. The kernel drops the
+// lock when its holder ends, so a crashed copy leaves nothing stale behind.
+class LockFileRegistry final : public WindowRegistry {
+ public:
+  // folder empty: $XDG_RUNTIME_DIR/prandel, else /tmp/prandel-<uid>.
+  explicit LockFileRegistry(std::string folder = {});
+  std::unique_ptr<TitleClaim> claim(const std::string& title) override;
+  const std::string& folder() const { return folder_; }
+
+ private:
+  std::string folder_;
+};
+
+// pppd's peers: the regular files of a folder, sorted by name, at most 256.
+class PeersDirectory final : public DialupDirectory {
+ public:
+  explicit PeersDirectory(std::string folder = "/etc/ppp/peers");
+  std::vector<std::string> entryNames() override;
+
+ private:
+  std::string folder_;
+};
+
+// ~/Favorites.
+class HomeFavorites final : public FavoritesLocator {
+ public:
+  std::string favoritesPath() override;
+};
+
+// The "Intl" profile values from the user's locale.
+class LocaleProfile final : public RegionalProfile {
+ public:
+  std::string intl(const std::string& key) override;
+};
+
+class FileIniReader final : public IniReader {
+ public:
+  std::string value(const std::string& path, const std::string& section, const std::string& key,
+                    std::size_t maxChars) override;
+};
+
+// All of them together, for the running program.
+class LinuxPlatform {
+ public:
+  LinuxPlatform();
+  Platform& services() { return services_; }
+
+ private:
+  SystemClock clock_;
+  SpawnLauncher launcher_;
+  LockFileRegistry windows_;
+  PeersDirectory dialup_;
+  HomeFavorites favorites_;
+  LocaleProfile profile_;
+  FileIniReader ini_;
+  Platform services_;
+};
+
+}  // namespace prandel::platform

@@ -1,0 +1,171 @@
+#include "store/DataFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace prandel::store {
+namespace {
+
+// Opens a regular file for reading and writing, creating it when missing. A file
+// that only allows reading is still opened, so that its settings can be shown.
+// Anything that is not a regular file (a folder, a pipe, a device) is refused:
+// opening a pipe must not block and a folder cannot hold records.
+int openRecordFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR))
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+bool preadFull(int fd, std::uint8_t* buf, std::size_t len, std::uint64_t offset, std::size_t& got) {
+  got = 0;
+  while (got < len) {
+    const ssize_t r = ::pread(fd, buf + got, len - got, static_cast<off_t>(offset + got));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+}  // namespace
+
+DataFiles::~DataFiles() { closeAll(); }
+
+const DataFiles::ChannelInfo* DataFiles::info(int channelNumber) const {
+  for (const auto& c : kChannels)
+    if (c.number == channelNumber) return &c;
+  return nullptr;
+}
+
+DataFiles::Slot* DataFiles::slot(int channelNumber) {
+  for (std::size_t i = 0; i < kChannels.size(); ++i)
+    if (kChannels[i].number == channelNumber) return &slots_[i];
+  return nullptr;
+}
+
+const DataFiles::Slot* DataFiles::slot(int channelNumber) const {
+  return const_cast<DataFiles*>(this)->slot(channelNumber);
+}
+
+std::string DataFiles::pathOf(int channelNumber) const {
+  const auto* c = info(channelNumber);
+  if (!c) return {};
+  if (folder_.empty() || folder_.back() == '/') return folder_ + c->file;
+  return folder_ + "/" + c->file;
+}
+
+bool DataFiles::openAll(const std::string& folder) {
+  closeAll();
+  folder_ = folder;
+  bool all = true;
+  for (const auto& c : kChannels) all = open(c.number) && all;
+  return all;
+}
+
+bool DataFiles::open(int channelNumber) {
+  Slot* s = slot(channelNumber);
+  if (!s) return false;
+  close(channelNumber);
+  s->fd = openRecordFile(pathOf(channelNumber));
+  return s->fd >= 0;
+}
+
+void DataFiles::close(int channelNumber) {
+  Slot* s = slot(channelNumber);
+  if (s && s->fd >= 0) {
+    ::close(s->fd);
+    s->fd = -1;
+  }
+}
+
+void DataFiles::closeAll() {
+  // The tracker's own order, which also names channels this program never opens.
+  for (int c : {1, 2, 5, 7, 11, 16, 12, 17, 33, 34, 38}) close(c);
+}
+
+bool DataFiles::isOpen(int channelNumber) const {
+  const Slot* s = slot(channelNumber);
+  return s && s->fd >= 0;
+}
+
+std::uint32_t DataFiles::recordLength(int channelNumber) const {
+  const auto* c = info(channelNumber);
+  return c ? c->recordLength : 0;
+}
+
+std::optional<std::uint64_t> DataFiles::offsetOf(int channelNumber, std::int64_t recNo) const {
+  const auto* c = info(channelNumber);
+  if (!c || recNo < 1) return std::nullopt;
+  const auto maxRec = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max());
+  if (recNo > maxRec) return std::nullopt;
+  return static_cast<std::uint64_t>(recNo - 1) * c->recordLength;
+}
+
+bool DataFiles::read(int channelNumber, std::int64_t recNo, std::span<std::uint8_t> out) const {
+  const Slot* s = slot(channelNumber);
+  const auto off = offsetOf(channelNumber, recNo);
+  if (!s || s->fd < 0 || !off || out.size() > recordLength(channelNumber)) return false;
+  std::vector<std::uint8_t> tmp(out.size(), 0);
+  std::size_t got = 0;
+  if (!preadFull(s->fd, tmp.data(), tmp.size(), *off, got)) return false;
+  std::memcpy(out.data(), tmp.data(), tmp.size());
+  return true;
+}
+
+bool DataFiles::readRecords(int channelNumber, std::int64_t firstRec, std::int64_t count,
+                            std::span<std::uint8_t> out) const {
+  const Slot* s = slot(channelNumber);
+  const auto off = offsetOf(channelNumber, firstRec);
+  if (!s || s->fd < 0 || !off || count < 0) return false;
+  const std::uint64_t len = static_cast<std::uint64_t>(count) * recordLength(channelNumber);
+  if (out.size() != len) return false;
+  std::size_t got = 0;
+  if (!preadFull(s->fd, out.data(), out.size(), *off, got)) return false;
+  std::memset(out.data() + got, 0, out.size() - got);
+  return true;
+}
+
+bool DataFiles::write(int channelNumber, std::int64_t recNo, std::span<const std::uint8_t> in) {
+  const Slot* s = slot(channelNumber);
+  const auto off = offsetOf(channelNumber, recNo);
+  if (!s || s->fd < 0 || !off || in.size() > recordLength(channelNumber)) return false;
+  std::size_t done = 0;
+  while (done < in.size()) {
+    const ssize_t w = ::pwrite(s->fd, in.data() + done, in.size() - done, static_cast<off_t>(*off + done));
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) return false;
+    done += static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+std::optional<std::uint64_t> DataFiles::fileLength(int channelNumber) const {
+  const Slot* s = slot(channelNumber);
+  if (!s || s->fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(s->fd, &st) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+}  // namespace prandel::store

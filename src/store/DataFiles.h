@@ -1,0 +1,91 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace prandel::store {
+
+// Channel numbers under which the tracker's files are opened.
+namespace channel {
+inline constexpr int Mlif256 = 1;
+inline constexpr int Backrecs = 34;
+inline constexpr int Main = 33;     // mlif.zkt, 512-byte records: MainRecord, LinkRecord
+inline constexpr int Sif = 12;
+inline constexpr int Holidays = 5;  // mlif.zkt, 64-byte records
+inline constexpr int Conditions = 7;  // mlif.zkt, 128-byte records
+inline constexpr int Bookmarks = 16;  // bit.zkt, 512-byte records
+inline constexpr int Ecf = 38;
+}  // namespace channel
+
+// The record files of the data folder, opened as random-access record files.
+// A channel and a record number only name a byte range of a file: record N of a
+// channel of record length L is the bytes (N-1)*L .. N*L-1. Each channel has its own
+// descriptor; writes through one are seen by reads through another.
+class DataFiles {
+ public:
+  struct ChannelInfo {
+    int number;
+    const char* file;
+    std::uint32_t recordLength;
+  };
+  // In the order in which OpenDataFiles opens them.
+  static constexpr std::array<ChannelInfo, 8> kChannels = {{
+      {channel::Mlif256, "mlif.zkt", 256},
+      {channel::Backrecs, "backrecs.zkt", 256},
+      {channel::Main, "mlif.zkt", 512},
+      {channel::Sif, "sif.zkt", 256},
+      {channel::Holidays, "mlif.zkt", 64},
+      {channel::Conditions, "mlif.zkt", 128},
+      {channel::Bookmarks, "bit.zkt", 512},
+      {channel::Ecf, "ecf.zkt", 2},
+  }};
+
+  DataFiles() = default;
+  ~DataFiles();
+  DataFiles(const DataFiles&) = delete;
+  DataFiles& operator=(const DataFiles&) = delete;
+
+  // Opens every channel under folder; a missing file is created empty. A channel
+  // that cannot be opened stays closed and the others are still opened. Returns
+  // whether all of them opened.
+  bool openAll(const std::string& folder);
+  // Closes every channel (closing one that is not open does nothing).
+  void closeAll();
+
+  // Opens one channel again (file set as in openAll, folder of the last openAll).
+  bool open(int channelNumber);
+  void close(int channelNumber);
+  bool isOpen(int channelNumber) const;
+
+  // Reads the first out.size() bytes of record recNo (counted from 1). Bytes past
+  // the end of the file read as zeros. On failure out is left untouched.
+  bool read(int channelNumber, std::int64_t recNo, std::span<std::uint8_t> out) const;
+  // Reads count consecutive records (whole slots) starting at firstRec into out,
+  // which must hold count * record length bytes; zeros past the end of the file.
+  bool readRecords(int channelNumber, std::int64_t firstRec, std::int64_t count,
+                   std::span<std::uint8_t> out) const;
+  // Writes exactly in.size() bytes at the start of record recNo.
+  bool write(int channelNumber, std::int64_t recNo, std::span<const std::uint8_t> in);
+
+  // Length in bytes of the file behind a channel.
+  std::optional<std::uint64_t> fileLength(int channelNumber) const;
+  std::uint32_t recordLength(int channelNumber) const;
+  const std::string& folder() const { return folder_; }
+  std::string pathOf(int channelNumber) const;
+
+ private:
+  struct Slot {
+    int fd = -1;
+  };
+  const ChannelInfo* info(int channelNumber) const;
+  Slot* slot(int channelNumber);
+  const Slot* slot(int channelNumber) const;
+  std::optional<std::uint64_t> offsetOf(int channelNumber, std::int64_t recNo) const;
+
+  std::string folder_;
+  std::array<Slot, kChannels.size()> slots_{};
+};
+
+}  // namespace prandel::store

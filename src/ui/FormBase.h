@@ -1,0 +1,48 @@
+#pragma once
+#include <QDialog>
+
+#include "ui/WindowContext.h"
+
+class QPushButton;
+
+namespace prandel::ui {
+
+// The common ground of the editor windows: a fixed-size window laid out in twips,
+// the shared icon, kept on top, with a default button and a button that answers
+// Escape. Closing it by its frame, or the closing window unloading it, runs its own
+// unload handling once.
+class FormBase : public QDialog {
+  Q_OBJECT
+ public:
+  FormBase(WindowContext& ctx, const QString& caption, QWidget* parent = nullptr);
+
+  // Runs the window's unload handling once, then hides it.
+  void unloadForm();
+  bool isUnloaded() const { return unloaded_; }
+
+  QPushButton* cancelButton() const { return cancelButton_; }
+  void setCancelButton(QPushButton* b) { cancelButton_ = b; }
+  // The button that Enter presses; the others lose that role.
+  void setDefaultButton(QPushButton* b);
+
+ protected:
+  // The window's own unload handling; by default the way out.
+  virtual void Form_Unload();
+  void setClientSizeTwips(int width, int height);
+  void centreOnScreen();
+  void setTopmost(bool on);
+  // Hide the window and show the closing window.
+  void hideAndEnd();
+
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void reject() override;
+
+  WindowContext& ctx;
+
+ private:
+  QPushButton* cancelButton_ = nullptr;
+  bool unloaded_ = false;
+};
+
+}  // namespace prandel::ui

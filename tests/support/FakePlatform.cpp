@@ -1,0 +1,24 @@
+#include "support/FakePlatform.h"
+
+namespace prandel::test {
+
+void FakeClock::set(const QDateTime& local) {
+  now_ = std::chrono::system_clock::time_point{std::chrono::milliseconds{local.toMSecsSinceEpoch()}};
+}
+
+std::unique_ptr<platform::TitleClaim> FakeWindowRegistry::claim(const std::string& title) {
+  if (held.count(title)) return nullptr;
+  return std::make_unique<platform::TitleClaim>();
+}
+
+FakePlatform::FakePlatform() {
+  clock.set(QDateTime(QDate(2024, 3, 5), QTime(10, 0)));
+  services_.clock = &clock;
+  services_.launcher = &launcher;
+  services_.windows = &windows;
+  services_.dialup = &dialup;
+  services_.favorites = &favorites;
+  services_.profile = &profile;
+}
+
+}  // namespace prandel::test
