@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs, builds with warnings as errors and the address and undefined-behaviour
+# sanitizers, and runs every test: unit, window and end-to-end (under Xvfb).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BUILD_DIR:-$root/build-test}"
+
+"$root/scripts/deps.sh"
+BUILD_DIR="$build" "$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=Debug -DPRANDEL_WERROR=ON -DPRANDEL_SANITIZE=ON
+# Qt keeps some allocations until exit; leaks are not what these runs look for.
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$build"
+ctest --output-on-failure --timeout 300 -j 2 "$@"

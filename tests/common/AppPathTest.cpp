@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "common/AppPath.h"
+#include "support/TempDir.h"
+
+namespace prandel {
+namespace {
+
+TEST(DataFolderFromIni, TakesTheValueAfterTheFirstEquals) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"DataDir=/srv/zk\r\n", "/srv/zk"},
+      {"DataDir=/srv/zk/\r\n", "/srv/zk"},        // trailing slash dropped
+      {"DataDir=D:\\Zk\\\r\n", "D:\\Zk"},          // and a trailing backslash
+      {"DataDir=/\n", "/"},                      // the root keeps its slash
+      {"DataDir =  data  \nOther=x\n", "data"},  // blanks around removed
+      {"[Paths]\nDir=E:\\Z\n", "Dir"},           // no "=" on the first line: the next key
+      {"DataDir=\n", ""},
+      {"DataDir=", ""},
+      {"no equals at all", ""},
+      {"", ""},
+      {"a=b=c\n", "b"},
+      {std::string("Dir=/x\0/y\n", 10), "/x"},   // a NUL ends the value
+  };
+  for (const auto& [ini, want] : cases) EXPECT_EQ(dataFolderFromIni(ini), want) << ini;
+}
+
+TEST(SetAppPath, FallsBackToTheProgramFolder) {
+  test::TempDir dir;
+  EXPECT_EQ(SetAppPath(dir.path()), dir.path());  // no ini
+  test::writeFileText(dir.file("Zelkora.ini"), "");
+  EXPECT_EQ(SetAppPath(dir.path()), dir.path());  // empty ini
+  test::writeFileText(dir.file("Zelkora.ini"), "DataDir=\r\n");
+  EXPECT_EQ(SetAppPath(dir.path()), dir.path());  // empty value
+  test::writeFileText(dir.file("Zelkora.ini"), "DataDir=/\r\n");
+  EXPECT_EQ(SetAppPath(dir.path()), dir.path());  // never the root folder
+  std::string huge(1 << 20, 'x');
+  test::writeFileText(dir.file("Zelkora.ini"), huge);
+  EXPECT_EQ(SetAppPath(dir.path()), dir.path());  // one huge line without "="
+}
+
+TEST(SetAppPath, NamedFolderIsCreatedAndRelativeOnesLieBesideTheProgram) {
+  test::TempDir dir;
+  test::writeFileText(dir.file("Zelkora.ini"), "DataDir=" + dir.file("data/zk") + "/\r\n");
+  EXPECT_EQ(SetAppPath(dir.path()), dir.file("data/zk"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("data/zk")));
+
+  test::writeFileText(dir.file("Zelkora.ini"), "DataDir=rel\n");
+  EXPECT_EQ(SetAppPath(dir.path()), dir.file("rel"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("rel")));
+}
+
+TEST(SetAppPath, FolderThatCannotBeCreatedIsStillNamed) {
+  test::TempDir dir;
+  test::writeFileText(dir.file("blocker"), "a file, not a folder");
+  test::writeFileText(dir.file("Zelkora.ini"), "DataDir=" + dir.file("blocker/sub") + "\n");
+  EXPECT_EQ(SetAppPath(dir.path()), dir.file("blocker/sub"));
+}
+
+}  // namespace
+}  // namespace prandel
