@@ -1,0 +1,50 @@
+#pragma once
+// The expense conditions in the record file: 20 live slots (records 81..100), which
+// the tracker uses, and 20 working slots (records 121..140), on which the editor
+// works. Every operation goes through the session's one buffer, CondRec.
+namespace prandel {
+
+class Session;
+
+enum class ConditionSet { Live, Work };
+
+int recordOfSlot(ConditionSet set, int slot);
+
+// Reads slot 1..20 of a set into CondRec; false (and CondRec unchanged) on failure.
+bool readSlot(Session& s, ConditionSet set, int slot);
+// Writes CondRec to slot 1..20 of a set.
+bool writeSlot(Session& s, ConditionSet set, int slot);
+
+// Copies every live slot over the working slot of the same number, whole records.
+void Copy_ToWork(Session& s);
+// The commit: every working slot over the live slot of the same number, in slot order.
+void Copy_ToLive(Session& s);
+
+// Writes CondRec, filled by the caller through fill(), into working slot: the slot is
+// read first so that the fields the panel does not set keep their stored values.
+template <class Fill>
+bool saveWorkSlot(Session& s, int slot, Fill fill);
+
+// Deletes working slot 1..20: the later slots move down one place (the slot after the
+// last is read from record 141) and slot 20 is emptied.
+void deleteWorkSlot(Session& s, int slot);
+
+// Number of used working slots before the first empty one.
+int countUsedWorkSlots(Session& s);
+
+}  // namespace prandel
+
+#include "common/Session.h"
+
+namespace prandel {
+
+template <class Fill>
+bool saveWorkSlot(Session& s, int slot, Fill fill) {
+  readSlot(s, ConditionSet::Work, slot);
+  s.CondRec.Clear_Profile();
+  s.CondRec.InUse = true;
+  fill(s.CondRec);
+  return writeSlot(s, ConditionSet::Work, slot);
+}
+
+}  // namespace prandel
