@@ -174,6 +174,8 @@ class frmmExpense final : public ui::FormBase {
   int LastMinValue = 0;
 
   bool topmostSet_ = false;
+  int defaultRole_ = 0;  // the buttons that hold the default and cancel roles
+  int cancelRole_ = 1;
   QPointer<frmmExpGraph> graph_;
 };
 

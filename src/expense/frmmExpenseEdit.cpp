@@ -72,17 +72,22 @@ void frmmExpense::Form_Load() {
 }
 
 void frmmExpense::setButtonRoles(int defaultIndex, int cancelIndex) {
-  if (!CmdBut[static_cast<std::size_t>(defaultIndex)]->isDefault())
-    setDefaultButton(CmdBut[static_cast<std::size_t>(defaultIndex)]);
+  QPushButton* b = CmdBut[static_cast<std::size_t>(defaultIndex)];
+  // A button that is default only because it has the focus must be made the
+  // dialog's own default, or the role falls back when the focus moves on.
+  b->setDefault(false);
+  setDefaultButton(b);
   setCancelButton(CmdBut[static_cast<std::size_t>(cancelIndex)]);
+  defaultRole_ = defaultIndex;
+  cancelRole_ = cancelIndex;
 }
 
 // The roles follow the mode. (The tracker's window took a disabled "&Edit" for the
 // editing mode, which also holds for an empty list, and then left Enter and Escape
 // to two hidden buttons.)
 void frmmExpense::Timer1_Timer() {
-  if (isEditing()) setButtonRoles(4, 5);
-  else setButtonRoles(0, 1);
+  const int wantDefault = isEditing() ? 4 : 0;
+  if (defaultRole_ != wantDefault || cancelRole_ != wantDefault + 1) setButtonRoles(wantDefault, wantDefault + 1);
 }
 
 void frmmExpense::enterEditingMode() {

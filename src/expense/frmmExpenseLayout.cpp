@@ -296,7 +296,13 @@ void frmmExpense::setTabOrderAndKeys() {
       txtDiffCall,  chkEnaISPC,  txtISPAmt,   chkEnaExpIni, txtExpIniAmt, chkIntTime,  txtInitTime,
       chkEnaExpAll, cmbExpCon,   chkCondtion, Combo5,       Combo6,       txtHour,     HourScroll,
       txtMin,       MinScroll,   txtVal};
-  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  // The spin arrows take no focus; the arrow keys of their boxes work them.
+  QWidget* previous = nullptr;
+  for (QWidget* w : order) {
+    if (w->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
 
   Label8->setBuddy(cmbCallTime);
   Label6->setBuddy(txtDiffCall);
