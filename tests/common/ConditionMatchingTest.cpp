@@ -1,0 +1,426 @@
+#include "common/ConditionMatching.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "LiteralMatching.h"
+#include "common/Session.h"
+#include "store/RecordIO.h"
+#include "support/FakePlatform.h"
+#include "support/TempDir.h"
+
+namespace prandel {
+namespace {
+
+using store::ExpenseCondition;
+using store::HolidayRecord;
+
+const QLocale kEnUs(QLocale::English, QLocale::UnitedStates);
+const QString kDefault = QStringLiteral("MILUFE");
+
+double dayOf(int y, int m, int d) { return Regional::fromDate(QDate(y, m, d)); }
+double hm(int h, int m, double s = 0) { return (h * 3600 + m * 60 + s) / 86400.0; }
+// 22 December 2024 is a Sunday; 25 December a Wednesday, 28 December a Saturday.
+double dec(int d, int h = 0, int m = 0, double s = 0) { return dayOf(2024, 12, d) + hm(h, m, s); }
+constexpr int kSun = 22, kMon = 23, kTue = 24, kWed = 25, kThu = 26, kSat = 28;
+
+// A condition built the way the expense window stores one.
+struct Cond {
+  ExpenseCondition c;
+  Cond() = default;  // an empty slot
+  Cond(std::uint8_t perType, std::uint8_t perNum = 0) {
+    c.InUse = true;
+    c.PerType = perType;
+    c.PerNum = perNum;
+  }
+  Cond& between(double a, double b) { return time(1, a, b); }
+  Cond& before(double a) { return time(2, a, 0); }
+  Cond& after(double a) { return time(3, a, 0); }
+  Cond& time(std::uint8_t kind, double a, double b) {
+    c.TimeType = kind;
+    c.TimeStart = a;
+    c.TimeEnd = b;
+    return *this;
+  }
+  Cond& bound(const char* name) {
+    c.ConVal = true;
+    c.ConNm = name;
+    return *this;
+  }
+};
+Cond every() { return Cond(0); }
+Cond weekday(std::uint8_t n) { return Cond(1, n); }
+Cond month(std::uint8_t n) { return Cond(2, n); }
+Cond range(double a, double b) {
+  Cond x(3);
+  x.c.PerStart = a;
+  x.c.PerEnd = b;
+  return x;
+}
+Cond holidays() { return Cond(4); }
+Cond monFri() { return Cond(5); }
+Cond weekend() { return Cond(6); }
+Cond weekly(int start, int end, bool inclHoli = false) {
+  Cond x(7);
+  x.c.WkStart = static_cast<std::int16_t>(start);
+  x.c.WkEnd = static_cast<std::int16_t>(end);
+  x.c.InclHoli = inclHoli;
+  return x;
+}
+
+// A session on a fresh data folder; conditions go into the working conds.
+struct MatchKit {
+  test::TempDir dir;
+  test::FakePlatform fake;
+  Session s;
+
+  MatchKit() : s(fake.services(), kEnUs) {
+    s.DataPath = dir.path();
+    s.OpenDataFiles();
+  }
+  void conditions(const std::vector<Cond>& conds) {
+    for (std::size_t i = 0; i < conds.size(); ++i)
+      store::writeRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + 1 + static_cast<int>(i),
+                         conds[i].c);
+  }
+  void holidayList(const std::vector<double>& dates) {
+    for (std::size_t k = 0; k < dates.size(); ++k) {
+      HolidayRecord r;
+      r.HoliDate = dates[k];
+      store::writeRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + 1 + static_cast<int>(k), r);
+    }
+    s.MainRec.HolidayCount = static_cast<std::int16_t>(dates.size());
+  }
+  int winner(double moment, const QString& conn = kDefault) {
+    s.EvalMoment = moment;
+    s.EvalConn = conn;
+    return GetActiveCondition(s, ExpenseCondition::WorkBase);
+  }
+};
+
+struct Case {
+  const char* what;
+  std::vector<Cond> conds;
+  double moment;
+  int winner;
+  std::vector<double> holidayDates = {};
+  std::array<bool, 7> weekOff = {};
+  const char* conn = "MILUFE";
+};
+
+void runCases(const std::vector<Case>& cases) {
+  for (const Case& k : cases) {
+    MatchKit kit;
+    kit.conditions(k.conds);
+    kit.holidayList(k.holidayDates);
+    kit.s.MainRec.WeekOff = k.weekOff;
+    EXPECT_EQ(kit.winner(k.moment, QString::fromUtf8(k.conn)), k.winner) << k.what;
+  }
+}
+
+TEST(GetActiveCondition, PeriodKinds) {
+  const std::array<bool, 7> sundayOff = {true, false, false, false, false, false, false};
+  runCases({
+      {"no condition in use", {}, dec(kWed, 10), 0},
+      {"every day", {every()}, dec(kSat, 3), 1},
+      {"weekday Wednesday on a Wednesday", {weekday(3)}, dec(kWed, 10), 1},
+      {"weekday Wednesday on a Thursday", {weekday(3)}, dec(kThu, 10), 0},
+      {"weekday Sunday", {weekday(0)}, dec(kSun, 0), 1},
+      {"month December", {month(11)}, dec(kWed), 1},
+      {"month January in December", {month(0)}, dec(kWed), 0},
+      {"range: first day", {range(dec(kTue), dec(kWed))}, dec(kTue, 0), 1},
+      {"range: late on the last day", {range(dec(kTue), dec(kWed))}, dec(kWed, 23, 59), 1},
+      {"range: the day after", {range(dec(kTue), dec(kWed))}, dec(kThu, 0), 0},
+      {"range: the day before", {range(dec(kTue), dec(kWed))}, dec(kMon, 23, 59), 0},
+      {"Mon-Fri on Monday", {monFri()}, dec(kMon, 0), 1},
+      {"Mon-Fri on Saturday", {monFri()}, dec(kSat, 12), 0},
+      {"weekend on Sunday", {weekend()}, dec(kSun, 12), 1},
+      {"weekend on Friday", {weekend()}, dec(27, 23, 59), 0},
+      {"holiday on a listed day", {holidays()}, dec(kWed, 10), 1, {dec(kWed)}},
+      {"holiday on the weekly day off", {holidays()}, dec(kSun, 10), 1, {dec(kWed)}, sundayOff},
+      {"holiday on an ordinary day", {holidays()}, dec(kMon, 10), 0, {dec(kWed)}, sundayOff},
+      {"holiday stored with a time of day", {holidays()}, dec(kWed, 1), 1, {dec(kWed, 15)}},
+      {"holiday of another year", {holidays()}, dec(kWed, 1), 0, {dayOf(2023, 12, 25)}},
+      {"holiday one second before midnight rounds into the next day", {holidays()}, dec(kWed, 1), 1,
+       {dec(kTue, 23, 59, 59.6)}},
+  });
+}
+
+TEST(GetActiveCondition, TimeKindsAndWrapAround) {
+  runCases({
+      {"between 08-18 at 08:00", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 8), 1},
+      {"between 08-18 at 17:59", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 17, 59), 1},
+      {"between 08-18 at 18:00", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 18), 0},
+      {"over midnight 22-06 at 23:30", {every().between(hm(22, 0), hm(6, 0))}, dec(kTue, 23, 30), 1},
+      {"over midnight 22-06 at 05:59", {every().between(hm(22, 0), hm(6, 0))}, dec(kTue, 5, 59), 1},
+      {"over midnight 22-06 at 06:00", {every().between(hm(22, 0), hm(6, 0))}, dec(kTue, 6), 0},
+      {"over midnight 22-06 at 21:59", {every().between(hm(22, 0), hm(6, 0))}, dec(kTue, 21, 59), 0},
+      {"before 08:00 at 07:59", {every().before(hm(8, 0))}, dec(kTue, 7, 59), 1},
+      {"before 08:00 at 08:00", {every().before(hm(8, 0))}, dec(kTue, 8), 0},
+      {"after 18:00 at 18:00", {every().after(hm(18, 0))}, dec(kTue, 18), 1},
+      {"after 18:00 at 17:59", {every().after(hm(18, 0))}, dec(kTue, 17, 59), 0},
+      // Moments are rounded to the second, then cut to whole minutes.
+      {"07:59:59.998 is 08:00", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 7, 59, 59.998), 1},
+      {"07:59:59.4 is 07:59", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 7, 59, 59.4), 0},
+      {"a start of 08:00:40 counts as 08:00", {every().between(hm(8, 0, 40), hm(18, 0))}, dec(kTue, 8), 1},
+      {"a start a hair below 08:00 is 08:00", {every().between(hm(8, 0) - 1e-9, hm(18, 0))}, dec(kTue, 8), 1},
+      {"a time of day stored with a date", {every().between(dec(kMon, 8), dec(kMon, 18))}, dec(kTue, 9), 1},
+      {"weekly Sat 22:00 to Sun 06:00, Sun 03:00", {weekly(9960, 360)}, dec(kSun, 3), 1},
+      {"weekly Sat 22:00 to Sun 06:00, Sat 23:00", {weekly(9960, 360)}, dec(kSat, 23), 1},
+      {"weekly Sat 22:00 to Sun 06:00, Sat 21:00", {weekly(9960, 360)}, dec(kSat, 21), 0},
+      {"weekly Sat 22:00 to Sun 06:00, Sun 06:00", {weekly(9960, 360)}, dec(kSun, 6), 0},
+      {"weekly Sun 09:30 to Mon 17:00, Mon 16:59", {weekly(570, 2460)}, dec(kMon, 16, 59), 1},
+      {"weekly Sun 09:30 to Mon 17:00, Mon 17:00", {weekly(570, 2460)}, dec(kMon, 17), 0},
+      {"weekly ignores the time kind", {weekly(0, 10080).between(hm(1, 0), hm(2, 0))}, dec(kWed, 12), 1},
+      {"weekly with holidays, on a holiday outside the window", {weekly(0, 60, true)}, dec(kWed, 12), 1,
+       {dec(kWed)}},
+      {"weekly without holidays, on a holiday outside the window", {weekly(0, 60)}, dec(kWed, 12), 0, {dec(kWed)}},
+  });
+}
+
+// Each kind, where it applies, beats every kind below it, whichever slot it is in.
+TEST(GetActiveCondition, PrecedenceOfTheKinds) {
+  // Wednesday 25 December 2024, 10:00, a listed holiday; all of these apply then.
+  const std::vector<std::pair<const char*, Cond>> ranked = {
+      {"weekly period on a holiday", weekly(0, 60, true)},
+      {"holiday", holidays()},
+      {"one weekday", weekday(3)},
+      {"weekly period", weekly(3 * 1440, 4 * 1440)},
+      {"date range", range(dec(1), dec(31))},
+      {"month", month(11)},
+      {"Mon-Fri between", monFri().between(hm(9, 0), hm(11, 0))},
+      {"Mon-Fri after", monFri().after(hm(9, 0))},
+      {"Mon-Fri whole day", monFri()},
+      {"every day between", every().between(hm(9, 0), hm(11, 0))},
+      {"every day before", every().before(hm(11, 0))},
+      {"every day whole day", every()},
+  };
+  for (std::size_t k = 0; k + 1 < ranked.size(); ++k) {
+    const auto& [higher, hi] = ranked[k];
+    const auto& [lower, lo] = ranked[k + 1];
+    MatchKit kit;
+    kit.holidayList({dec(kWed)});
+    kit.conditions({lo, hi});
+    EXPECT_EQ(kit.winner(dec(kWed, 10)), 2) << higher << " over " << lower;
+    kit.conditions({hi, lo});
+    EXPECT_EQ(kit.winner(dec(kWed, 10)), 1) << higher << " over " << lower;
+  }
+  // A weekend (1024 + 2) just beats a weekly period (1024 + 1).
+  runCases({{"weekend over weekly period", {weekly(0, 10080), weekend()}, dec(kSat, 10), 2}});
+}
+
+TEST(GetActiveCondition, TiesGoToTheLowerSlot) {
+  runCases({
+      {"equal scores in conds 3 and 7",
+       {month(0), month(0), every(), month(0), month(0), month(0), every()},
+       dec(kWed, 10),
+       3},
+      {"the same condition twice", {monFri().after(hm(8, 0)), monFri().after(hm(8, 0))}, dec(kWed, 10), 1},
+  });
+}
+
+TEST(GetActiveCondition, ConnectionFilter) {
+  const std::vector<Cond> conds = {every(), Cond(every()).bound("ISP A"), monFri()};
+  runCases({
+      {"bound condition for its connection", conds, dec(kWed, 10), 2, {}, {}, "ISP A"},
+      {"default leaves bound conditions out", conds, dec(kWed, 10), 3, {}, {}, "MILUFE"},
+      {"another connection sees only its own", conds, dec(kWed, 10), 0, {}, {}, "ISP B"},
+      {"names compare exactly, case included", conds, dec(kWed, 10), 0, {}, {}, "isp a"},
+      {"the tracker's own use, no connection in use", conds, dec(kWed, 10), 3, {}, {}, ""},
+      {"only the conditions bound to the connection take part", {holidays(), Cond(every()).bound("ISP A"), Cond(holidays()).bound("ISP B")},
+       dec(kWed, 10), 2, {dec(kWed)}, {}, "ISP A"},
+      {"a name over 20 characters matches its first 20",
+       {Cond(every()).bound("Connection-with-a-long-name")}, dec(kWed, 10), 1, {}, {},
+       "Connection-with-a-long-name"},
+      {"also when its 20th character is a blank",
+       {Cond(every()).bound("A connection with a long name")}, dec(kWed, 10), 1, {}, {},
+       "A connection with a long name"},
+      {"a bound condition named MILUFE counts as the default",
+       {Cond(monFri()).bound("MILUFE"), every()}, dec(kWed, 10), 1, {}, {}, "MILUFE"},
+  });
+}
+
+TEST(GetActiveCondition, CountdownHoldsConditionsOnlyForTheTracker) {
+  MatchKit kit;
+  kit.conditions({every(), every(), every()});
+  kit.s.MainRec.CdEnabled = true;
+  kit.s.MainRec.CdExpenseMode = 1;
+  EXPECT_EQ(kit.winner(dec(kWed, 10), QString()), 0);
+  EXPECT_EQ(kit.winner(dec(kWed, 10), kDefault), 1);  // the map ignores the countdown
+  kit.s.MainRec.CdExpenseMode = 2;
+  kit.s.MainRec.CdCondOn[3] = true;
+  EXPECT_EQ(kit.winner(dec(kWed, 10), QString()), 3);
+  kit.s.MainRec.CdEnabled = false;
+  EXPECT_EQ(kit.winner(dec(kWed, 10), QString()), 1);
+}
+
+TEST(GetActiveCondition, OnlyTheSlotsBeforeTheFirstEmptyOneCount) {
+  struct CountCase {
+    const char* what;
+    std::vector<Cond> conds;
+    int condCount;
+    int winner;
+  };
+  std::vector<Cond> all20(20, month(0));
+  all20[19] = every();
+  const CountCase cases[] = {
+      {"all empty", {}, 0, 0},
+      {"slot 1 empty, slot 2 used", {Cond(), every()}, 0, 0},
+      {"conds 1 to 3 used, 4 empty, 5 would win", {month(0), every(), every(), Cond(), weekday(3)}, 3, 2},
+      {"all 20 used", all20, 20, 20},
+  };
+  for (const auto& k : cases) {
+    MatchKit kit;
+    kit.conditions(k.conds);
+    kit.s.CondCount = 99;
+    EXPECT_EQ(kit.winner(dec(kWed, 10)), k.winner) << k.what;
+    EXPECT_EQ(kit.s.CondCount, k.condCount) << k.what;
+  }
+  // With no connection named the count is not published.
+  MatchKit kit;
+  kit.conditions({every()});
+  kit.s.CondCount = 99;
+  kit.winner(dec(kWed, 10), QString());
+  EXPECT_EQ(kit.s.CondCount, 99);
+}
+
+TEST(GetActiveCondition, ReadsTheFilesAtEachCallAndLeavesTheBuffersAlone) {
+  MatchKit kit;
+  kit.conditions({every()});
+  kit.s.CondRec.Amt = 12.5;
+  kit.s.HoliRec.HoliName = "kept";
+  EXPECT_EQ(kit.winner(dec(kWed, 10)), 1);
+  kit.conditions({every(), weekday(3)});
+  EXPECT_EQ(kit.winner(dec(kWed, 10)), 2);
+  kit.holidayList({dec(kWed)});
+  kit.conditions({every(), weekday(3), holidays()});
+  EXPECT_EQ(kit.winner(dec(kWed, 10)), 3);
+  EXPECT_EQ(kit.s.CondRec.Amt, 12.5);
+  EXPECT_EQ(kit.s.HoliRec.HoliName, "kept");
+  // Records that cannot be read hold no condition.
+  kit.s.files.close(ExpenseCondition::Channel);
+  EXPECT_EQ(kit.winner(dec(kWed, 10)), 0);
+  EXPECT_EQ(kit.s.CondCount, 0);
+}
+
+TEST(GetActiveCondition, BadRecordsNeverApplyAndNeverCrash) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  Cond badPeriod(200);
+  Cond badTime = every().time(9, hm(1, 0), hm(2, 0));
+  runCases({
+      {"period kind 200", {badPeriod}, dec(kWed, 10), 0},
+      {"time kind 9", {badTime}, dec(kWed, 10), 0},
+      {"NaN start time", {every().between(nan, hm(18, 0))}, dec(kWed, 10), 0},
+      {"NaN after", {every().after(nan)}, dec(kWed, 10), 0},
+      {"infinite end time", {every().between(hm(8, 0), inf)}, dec(kWed, 10), 0},
+      {"NaN date range", {range(nan, nan)}, dec(kWed, 10), 0},
+      {"weekly -100 to 20000 holds everything", {weekly(-100, 20000)}, dec(kSat, 23, 59), 1},
+      {"weekly 20000 to -5 holds nothing", {weekly(20000, -5)}, dec(kSat, 23, 59), 0},
+      {"NaN, huge and negative holidays", {holidays()}, dec(kWed, 10), 0, {nan, 1e308, -inf, -5.0, 3e6}},
+      {"a good holiday after bad ones", {holidays()}, dec(kWed, 10), 1, {nan, 1e308, dec(kWed)}},
+      {"weekday number 9", {weekday(9)}, dec(kWed, 10), 0},
+      {"month number 200", {month(200)}, dec(kWed, 10), 0},
+  });
+}
+
+TEST(IsHoliday, HolidayCountIsHeldToTheRecords) {
+  MatchKit kit;
+  // Holiday 191 lies past the holiday records; it never counts.
+  std::vector<double> dates(191, dayOf(2001, 1, 1));
+  dates[190] = dec(kWed);
+  kit.holidayList(dates);
+  kit.s.EvalMoment = dec(kWed, 10);
+  for (std::int16_t count : {std::int16_t{191}, std::int16_t{32767}, std::int16_t{-1}, std::int16_t{-32768}}) {
+    kit.s.MainRec.HolidayCount = count;
+    EXPECT_FALSE(IsHoliday(kit.s)) << count;
+  }
+  kit.s.MainRec.HolidayCount = 190;
+  kit.s.EvalMoment = dayOf(2001, 1, 1) + 0.99;
+  EXPECT_TRUE(IsHoliday(kit.s));
+}
+
+TEST(CheckProcedures, ScoresAndWeeklyMinute) {
+  MatchKit kit;
+  Session& s = kit.s;
+  s.EvalMoment = dec(kMon, 16, 30);
+  s.CondRec.WkStart = 570;
+  s.CondRec.WkEnd = 2460;
+  EXPECT_EQ(Check_Period(s, 7, 0, 0, 0), 1024);
+  EXPECT_EQ(s.MinuteOfWeek, 1440 + 16 * 60 + 30);
+  EXPECT_EQ(Check_Period(s, 5, 0, 0, 0), 196);
+  EXPECT_EQ(Check_Period(s, 0, 0, 0, 0), 128);
+  EXPECT_EQ(Check_Period(s, 8, 0, 0, 0), 0);
+  s.CondRec.PerType = 7;
+  EXPECT_EQ(Check_Time(s, 9, 0, 0), 1);
+  s.CondRec.PerType = 0;
+  EXPECT_EQ(Check_Time(s, 0, 0, 0), 2);
+  EXPECT_EQ(Check_Time(s, 1, hm(16, 0), hm(17, 0)), 8);
+  EXPECT_EQ(Check_Time(s, 2, hm(18, 0), 0), 4);
+  EXPECT_EQ(Check_Time(s, 3, hm(18, 0), 0), 0);
+  s.MainRec.WeekOff[1] = true;
+  EXPECT_TRUE(IsHoliday(s));
+}
+
+// The real matching against the literal reading, on random weeks of random rules.
+TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
+  std::mt19937 rng(20241225);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  auto timeOfDay = [&]() {
+    // Whole minutes mostly; sometimes seconds or a hair off, which the cut must absorb.
+    double t = hm(pick(24), pick(60));
+    if (pick(4) == 0) t += pick(60) / 86400.0;
+    if (pick(8) == 0) t -= 1e-9;
+    return t;
+  };
+  const char* names[] = {"ISP A", "ISP B", "MILUFE"};
+  for (int round = 0; round < 12; ++round) {
+    MatchKit kit;
+    std::vector<Cond> conds;
+    const int used = 1 + pick(20);
+    for (int i = 0; i < used; ++i) {
+      Cond c(static_cast<std::uint8_t>(pick(9)), static_cast<std::uint8_t>(pick(13)));
+      c.time(static_cast<std::uint8_t>(pick(5)), timeOfDay(), timeOfDay());
+      c.c.PerStart = dec(1 + pick(31));
+      c.c.PerEnd = c.c.PerStart + pick(10);
+      c.c.WkStart = static_cast<std::int16_t>(pick(10080));
+      c.c.WkEnd = static_cast<std::int16_t>(pick(10080));
+      c.c.InclHoli = pick(2) == 0;
+      if (pick(3) == 0) c.bound(names[pick(3)]);
+      conds.push_back(c);
+    }
+    if (pick(3) == 0) conds.push_back(Cond());
+    kit.conditions(conds);
+    std::vector<double> hol;
+    for (int k = pick(12); k > 0; --k) hol.push_back(dec(15 + pick(20)) + (pick(2) ? hm(pick(24), 0) : 0));
+    kit.holidayList(hol);
+    kit.s.MainRec.WeekOff[static_cast<std::size_t>(pick(7))] = pick(2) == 0;
+    kit.s.MainRec.CdEnabled = pick(2) == 0;
+    kit.s.MainRec.CdExpenseMode = static_cast<std::int16_t>(pick(3));
+    for (auto& on : kit.s.MainRec.CdCondOn) on = pick(2) == 0;
+
+    Session& s = kit.s;
+    for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {
+      for (int slot = 0; slot <= 672; slot += 1 + pick(7)) {
+        const double moment = dec(kSun) + slot / 96.0 + (pick(5) == 0 ? pick(900) / 86400.0 : 0);
+        s.EvalMoment = moment;
+        s.EvalConn = conn;
+        s.CondCount = -1;
+        const int got = GetActiveCondition(s, ExpenseCondition::WorkBase);
+        const int gotCount = s.CondCount;
+        s.CondCount = -1;
+        const int want = literal::GetActiveCondition(s, ExpenseCondition::WorkBase);
+        ASSERT_EQ(got, want) << "round " << round << ", slot " << slot << ", " << conn.toStdString();
+        ASSERT_EQ(gotCount, s.CondCount);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace prandel
