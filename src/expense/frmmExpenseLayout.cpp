@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -120,6 +121,7 @@ void frmmExpense::buildControls() {
   const int detailTops[] = {240, 540, 825, 1125, 1425, 1710, 2010, 2310, 2610, 2910, 3195, 3480};
   for (std::size_t i = 0; i < lblDetails.size(); ++i) {
     lblDetails[i] = label(Frame4, indexed("lblDetails", i), {});
+    lblDetails[i]->setTextFormat(Qt::PlainText);  // a connection name is shown as it is
     lblDetails[i]->move(ui::twips(180), ui::twips(detailTops[i]));
     lblDetails[i]->hide();
   }
@@ -142,7 +144,7 @@ void frmmExpense::buildEditingPanel() {
   Combo3 = listCombo(Frame3, QStringLiteral("Combo3"),
                      {QStringLiteral("Per Hour"), QStringLiteral("Per Call"), QStringLiteral("Per MB"),
                       QStringLiteral("Only At Once")});
-  placeTwips(Combo3, 105, 600, 1335, 315);
+  placeTwips(Combo3, 105, 600, 1395, 315);  // 1335 there: "Only At Once" needs a little more
 
   Frame1 = frame(Frame10, QStringLiteral("Frame1"), QStringLiteral("&Period"));
   placeTwips(Frame1, 1725, 180, 2610, 1005);
@@ -185,7 +187,8 @@ void frmmExpense::buildEditingPanel() {
   for (std::size_t i = 0; i < 2; ++i) {
     Label9[i] = label(Frame5, indexed("Label9", i), QString::fromLatin1(weekCaption[i]),
                       Qt::AlignHCenter | Qt::AlignTop);
-    placeTwips(Label9[i], 60, weekTop[i] + 45, 345, 240);
+    // A little wider than the tracker's 345 twips, so that "From" fits this font.
+    placeTwips(Label9[i], 45, weekTop[i] + 45, 390, 240);
     cmdDay[i] = listCombo(Frame5, indexed("cmdDay", i));
     placeTwips(cmdDay[i], 435, weekTop[i], 720, 315);
     advTime[i] = make<EntryField>(Frame5, indexed("advTime", i));
@@ -206,7 +209,7 @@ void frmmExpense::buildEditingPanel() {
   txtDiffCall = make<EntryField>(frExp[2], QStringLiteral("txtDiffCall"));
   placeTwips(txtDiffCall, 3480, 270, 975, 285);
   Label1 = label(frExp[2], QStringLiteral("Label1"), QStringLiteral("(hh:mm:ss)"));
-  placeTwips(Label1, 4560, 300, 750, 195);
+  placeTwips(Label1, 4560, 300, 825, 195);  // 750 in the tracker's window; this font is wider
   chkEnaISPC = checkBox(frExp[2], QStringLiteral("chkEnaISPC"), QStringLiteral("Other ISP Cha&rges"));
   placeTwips(chkEnaISPC, 180, 675, 2400, 225);
   Label5 = label(frExp[2], QStringLiteral("Label5"), QStringLiteral("ISP Char&ge Per Hour"));
@@ -236,11 +239,12 @@ void frmmExpense::buildEditingPanel() {
   placeTwips(txtExpIniAmt, 5130, 255, 975, 285);
   chkIntTime = checkBox(frExp[1], QStringLiteral("chkIntTime"),
                         QStringLiteral("Set New Call D&uration for Initial Call "));
-  placeTwips(chkIntTime, 180, 675, 2820, 225);
+  placeTwips(chkIntTime, 180, 675, 3045, 225);  // 2820 there: widened up to the label beside it
   Label2 = label(frExp[1], QStringLiteral("Label2"), QStringLiteral("&Initial Call Time (hh:mm:ss)"));
   placeTwips(Label2, 3225, 675, 2145, 345);
   txtInitTime = make<EntryField>(frExp[1], QStringLiteral("txtInitTime"));
-  placeTwips(txtInitTime, 5130, 630, 975, 285);
+  // Narrower than the 975 twips there and moved right, so that its label is not covered.
+  placeTwips(txtInitTime, 5235, 630, 870, 285);
 
   frExp[0]->setTitle(QStringLiteral("Connection Settings"));
   placeTwips(frExp[0], 120, 3570, 6240, 705);
@@ -254,11 +258,11 @@ void frmmExpense::buildEditingPanel() {
 }
 
 void frmmExpense::buildFilterControls() {
-  // The tick box lies over the frame's own caption, as in the tracker's window.
-  frExp[4]->setTitle(QStringLiteral("Connection Settings"));
+  // The tick box is the frame's caption: it lies on the frame's top line and hides
+  // the frame's own caption ("Connection Settings"), which is therefore left out.
   placeTwips(frExp[4], 120, 4350, 6240, 705);
   chkCondtion = checkBox(Frame10, QStringLiteral("chkCondtion"), QStringLiteral("Enable with &Following Condition"));
-  placeTwips(chkCondtion, 270, 4350, 2610, 225);
+  placeTwips(chkCondtion, 270, 4350, 2715, 225);  // 2610 there
   chkCondtion->setAutoFillBackground(true);
   chkCondtion->raise();
 
@@ -266,6 +270,8 @@ void frmmExpense::buildFilterControls() {
   placeTwips(Combo5, 120, 270, 2340, 315);
   Combo6 = listCombo(frExp[4], QStringLiteral("Combo6"), comparisonItems());
   placeTwips(Combo6, 2520, 270, 2220, 315);
+  // The closed lists cut the longer items; their drop-downs show them whole.
+  for (QComboBox* c : {Combo5, Combo6}) c->view()->setMinimumWidth(c->view()->sizeHintForColumn(0) + ui::twips(300));
   txtVal = make<EntryField>(frExp[4], QStringLiteral("txtVal"));
   placeTwips(txtVal, 4800, 270, 1350, 315);
   txtHour = make<EntryField>(frExp[4], QStringLiteral("txtHour"));
@@ -283,7 +289,7 @@ void frmmExpense::buildFilterControls() {
   HourScroll->raise();
   MinScroll->raise();
   Label11 = label(frExp[4], QStringLiteral("Label11"), QStringLiteral("(hh:mm)"));
-  placeTwips(Label11, 5130, 0, 555, 195);
+  placeTwips(Label11, 5130, 0, 615, 195);  // 555 there
   Label11->setAutoFillBackground(true);
 }
 
