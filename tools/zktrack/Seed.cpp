@@ -1,0 +1,151 @@
+#include <QDate>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <system_error>
+
+#include "Zktrack.h"
+#include "common/Regional.h"
+#include "store/RecordIO.h"
+
+namespace zktrack {
+
+using prandel::Regional;
+using store::ExpenseCondition;
+
+namespace {
+
+std::vector<ExpenseCondition> demoConditions() {
+  std::vector<ExpenseCondition> out(4);
+  for (auto& c : out) c.InUse = true;
+
+  out[0].Amt = 1.20;  // every day, the whole day, per hour
+
+  out[1].Amt = 2.50;
+  out[1].PerType = 5;
+  out[1].TimeType = 1;
+  out[1].TimeStart = Regional::fromTime(8, 0, 0);
+  out[1].TimeEnd = Regional::fromTime(18, 0, 0);
+  out[1].InCall = true;
+  out[1].InCallAmt = 0.10;
+
+  out[2].Amt = 0.50;
+  out[2].PerType = 6;
+  out[2].PerCall = true;
+  out[2].CustCall = true;
+  out[2].CallTime = Regional::fromTime(0, 1, 0);
+  out[2].IspOn = 12;
+  out[2].IspAmt = 0.80;
+
+  out[3].PerType = 4;  // holidays, free
+  return out;
+}
+
+struct DemoHoliday {
+  int y, m, d;
+  const char* name;
+};
+constexpr DemoHoliday kHolidays[] = {
+    {2026, 1, 1, "New Year"},      {2026, 4, 3, "Good Friday"},  {2026, 5, 1, "Labour Day"},
+    {2026, 12, 25, "Christmas Day"}, {2026, 12, 26, "Boxing Day"},
+};
+
+struct DemoBookmark {
+  const char* name;
+  const char* link;
+  bool deleted;
+};
+constexpr DemoBookmark kBookmarks[] = {
+    {"Zelkora home", "http://www.zelkora.example/", false},
+    {"Old dial-up numbers", "http://isp.example.net/numbers.html", true},
+    {"Web mail", "https://mail.example.com/", false},
+    {"Weather", "https://weather.example.org/today", false},
+};
+
+}  // namespace
+
+int runSeed(const std::string& folder, bool force) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, ec)) {
+    std::cerr << "zktrack: cannot create the folder " << folder << "\n";
+    return 1;
+  }
+  // Any record file with bytes in it, not only mlif.zkt, may be someone's data.
+  for (const auto& c : store::DataFiles::kChannels) {
+    const fs::path p = fs::path(folder) / c.file;
+    if (!force && fs::is_regular_file(p, ec) && fs::file_size(p, ec) > 0) {
+      std::cerr << "zktrack: " << p.string() << " already holds records; use seed --force to replace them\n";
+      return 1;
+    }
+  }
+  // A clean start: stale records past the demo's would otherwise survive.
+  for (const auto& c : store::DataFiles::kChannels) {
+    std::ofstream trunc(fs::path(folder) / c.file, std::ios::binary | std::ios::trunc);
+    if (!trunc) {
+      std::cerr << "zktrack: cannot write " << (fs::path(folder) / c.file).string() << "\n";
+      return 1;
+    }
+  }
+
+  store::DataFiles files;
+  if (!files.openAll(folder)) {
+    std::cerr << "zktrack: cannot open the record files in " << folder << "\n";
+    return 1;
+  }
+  bool ok = true;
+
+  store::MainRecord m;
+  m.CurSymbol = "$";
+  m.CallStart = 1;
+  m.IncChoice = 2;
+  m.IncTime = Regional::fromTime(0, 1, 0);
+  // Countdown amounts are seconds.
+  m.CdEnabled = true;
+  m.CdTotal = 10 * 3600;
+  m.CdUsed = 2 * 3600;
+  m.CdResetOn = true;
+  m.CdResetPeriod = 2;  // monthly
+  m.CdResetDay = 0;     // on the first
+  m.CdResetTime = 30 * 60;
+  m.HolidayCount = static_cast<std::int16_t>(std::size(kHolidays));
+  m.WeekOff[0] = true;  // Sunday
+  ok = store::MainRecIO(files, m, true) && ok;
+  store::LinkRecord link;
+  ok = store::LinkRecIO(files, link, true) && ok;
+
+  const auto conds = demoConditions();
+  for (int slot = 1; slot <= static_cast<int>(conds.size()); ++slot) {
+    const auto& c = conds[static_cast<std::size_t>(slot - 1)];
+    ok = store::writeRecord(files, ExpenseCondition::Channel, ExpenseCondition::LiveBase + slot, c) && ok;
+    ok = store::writeRecord(files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + slot, c) && ok;
+  }
+
+  int k = 0;
+  for (const auto& h : kHolidays) {
+    store::HolidayRecord rec;
+    rec.HoliDate = Regional::fromDate(QDate(h.y, h.m, h.d));
+    rec.HoliName = h.name;
+    ok = store::writeRecord(files, store::HolidayRecord::Channel, store::HolidayRecord::Base + ++k, rec) && ok;
+  }
+
+  int n = 0;
+  for (const auto& b : kBookmarks) {
+    store::BookmarkRecord rec;
+    rec.BmName = b.name;
+    rec.BmLink = b.link;
+    rec.BmDeleted = b.deleted ? -1 : 0;
+    ok = store::writeRecord(files, store::BookmarkRecord::Channel, ++n, rec) && ok;
+  }
+
+  if (!ok) {
+    std::cerr << "zktrack: writing the demo records into " << folder << " failed\n";
+    return 1;
+  }
+  std::cout << "Seeded " << folder << ": " << conds.size() << " conditions, " << std::size(kHolidays) << " holidays, "
+            << std::size(kBookmarks) << " bookmarks (one deleted)\n";
+  return 0;
+}
+
+}  // namespace zktrack

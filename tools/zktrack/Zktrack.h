@@ -1,0 +1,95 @@
+#pragma once
+// zktrack: what a Linux user runs in place of the tracker. It seeds and shows the
+// record files and starts prandel with a request code, as the tracker does.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "store/BookmarkRecord.h"
+#include "store/DataFiles.h"
+#include "store/ExpenseCondition.h"
+#include "store/Field.h"
+#include "store/HolidayRecord.h"
+#include "store/LinkRecord.h"
+#include "store/MainRecord.h"
+
+namespace zktrack {
+
+namespace store = prandel::store;
+
+// --- Reading the records --------------------------------------------------------
+
+struct Bookmark {
+  std::int64_t recNo = 0;
+  store::BookmarkRecord rec;
+};
+
+// Everything the tracker would reload after a change.
+struct Records {
+  store::MainRecord main;
+  store::LinkRecord link;
+  std::vector<store::ExpenseCondition> live;  // slot i is live[i - 1]
+  std::vector<store::HolidayRecord> holidays;  // HolidayCount of them, clamped
+  std::vector<Bookmark> bookmarks;             // every record of bit.zkt, deleted ones too
+};
+
+Records readAll(store::DataFiles& files);
+bool isDeleted(const store::BookmarkRecord& b);
+
+// --- Readable texts ----------------------------------------------------------------
+
+// A text field trimmed, with control characters shown as "?" so that garbage
+// bytes cannot move the terminal's cursor.
+std::string readable(const std::string& text);
+std::string quoted(const std::string& text);
+// A number with up to 15 significant digits; "nan" and "inf" as such.
+std::string number(double v);
+// The currency label, a blank and the amount with two decimals.
+std::string money(const std::string& currency, double v);
+// yyyy-mm-dd; a description of the value when it is no date.
+std::string dateText(double d);
+// hh:mm:ss of a fraction of a day.
+std::string timeText(double d);
+// A date value as its date, its time or both, whichever it holds.
+std::string dateTimeText(double d);
+// h:mm:ss of a count of seconds.
+std::string secondsText(double secs);
+std::string weekDaysText(std::span<const bool> days);
+
+// One line for a condition: amount and kind, period, time window and flags.
+std::string conditionLine(const store::ExpenseCondition& c, const std::string& currency);
+std::string holidayLine(const store::HolidayRecord& h);
+std::string bookmarkLine(const Bookmark& b);
+
+// The value of one field of a record image, by the store's field table.
+std::string fieldValue(std::span<const std::uint8_t> bytes, const store::FieldInfo& f);
+
+// Names of the fields whose bytes differ between two images of the same record.
+template <class Table>
+std::vector<const store::FieldInfo*> changedFields(std::span<const std::uint8_t> a,
+                                                   std::span<const std::uint8_t> b, const Table& table) {
+  std::vector<const store::FieldInfo*> out;
+  for (const auto& f : table) {
+    for (std::size_t i = f.offset; i < f.offset + f.width; ++i) {
+      if (a[i] != b[i]) {
+        out.push_back(&f);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+// --- Commands ------------------------------------------------------------------
+
+int runSeed(const std::string& folder, bool force);
+int runShow(const std::string& folder);
+// programDir holds zktrack and prandel; folder is the data folder prandel will use.
+int runOpen(const std::string& programDir, const std::string& folder, std::int16_t requestCode);
+
+// Starts program without the right to set the clock and waits for it. Returns its
+// exit code, or -1 (with a message printed) when it could not be started.
+int runWithoutClockRight(const std::string& program);
+
+}  // namespace zktrack
