@@ -27,6 +27,7 @@ class Regional {
   static std::optional<QTime> timePart(double d);
   static double fromDate(const QDate& date);          // midnight of that date
   static double fromTime(int h, int m, int s);        // a pure time of day, 0 <= t < 1
+  // An invalid date gives NaN; an invalid time counts as midnight.
   static double fromDateTime(const QDate& date, const QTime& time);
   // 1 = Sunday .. 7 = Saturday; 0 when invalid.
   static int weekday(double d);
@@ -39,7 +40,8 @@ class Regional {
   QString formatDate(double d, const QString& pattern) const;
   // Numeric patterns: "00" (at least two integer digits, no decimals) and "#0.00"
   // (at least one integer digit, exactly two decimals), rounded; the locale's decimal
-  // sign, no digit grouping.
+  // sign, no digit grouping. Rounding is half away from zero on the 15-digit form
+  // that numberText shows; NaN and infinities give an empty text.
   QString formatNumber(double v, const QString& pattern) const;
   // The ordinary text of a number: up to 15 significant digits, shortest form, the
   // locale's decimal sign, no grouping (what the old runtime's CStr gave).
@@ -60,8 +62,9 @@ class Regional {
   // --- Parsing ------------------------------------------------------------------
   // A date text in the order of the short date pattern, with "/", "-", ".", the
   // locale separator or blanks between the parts, month names (short or full) in
-  // place of the month, an optional time after the date, and a two-digit year read
-  // as 1930..2029. Two parts (day and month) take the current year.
+  // place of the month, and a two-digit year read as 1930..2029. Two parts (day and
+  // month) take the current year. A time after the date is refused here (a date
+  // field must not pick up a time of day); parseDateTime takes both.
   std::optional<double> parseDate(const QString& text) const;
   // h[:mm[:ss]] with an optional am/pm; hours 0..23 (1..12 with am/pm). "24:00" is
   // not a time. The result is a fraction of a day.
@@ -81,9 +84,18 @@ class Regional {
   // The year a two-digit year stands for.
   static int expandYear(int twoDigitYear);
 
+  // The year that dates without one take (today's year unless a test sets it).
+  int currentYear() const { return currentYear_; }
+  void setCurrentYear(int year) { currentYear_ = year; }
+
  private:
   QLocale locale_;
   int currentYear_;
+  // Derived once from the locale: formatting asks for them on every call.
+  QString decimalSep_;
+  QString timeSep_;
+  QString dateSep_;
+  QString shortDatePattern_;
 };
 
 }  // namespace prandel
