@@ -19,6 +19,7 @@ FakePlatform::FakePlatform() {
   services_.dialup = &dialup;
   services_.favorites = &favorites;
   services_.profile = &profile;
+  services_.ini = &ini;
 }
 
 }  // namespace prandel::test

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace prandel::test {
 
@@ -77,6 +78,7 @@ class FakePlatform {
   FakeDialup dialup;
   FakeFavorites favorites;
   FakeProfile profile;
+  platform::FileIniReader ini;
 
  private:
   platform::Platform services_;

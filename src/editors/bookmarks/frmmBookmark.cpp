@@ -1,0 +1,213 @@
+#include "editors/bookmarks/frmmBookmark.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "common/Session.h"
+#include "common/SharedProcs.h"
+#include "editors/bookmarks/BookmarkFile.h"
+#include "store/BookmarkRecord.h"
+#include "store/RecordIO.h"
+#include "ui/EntryField.h"
+#include "ui/Prompter.h"
+#include "ui/Twips.h"
+
+namespace prandel {
+
+using store::BookmarkRecord;
+using ui::placeTwips;
+
+namespace {
+
+QString indexed(const char* name, std::size_t i) {
+  return QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
+}
+
+template <class T>
+T* make(QWidget* parent, const QString& name) {
+  auto* w = new T(parent);
+  w->setObjectName(name);
+  return w;
+}
+
+bool isBlank(const QString& s) {
+  return std::all_of(s.begin(), s.end(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
+QListWidgetItem* newEntry(const QString& text, std::int64_t recNo) {
+  auto* item = new QListWidgetItem(text);
+  item->setData(frmmBookmark::RecNoRole, QVariant::fromValue<qlonglong>(recNo));
+  return item;
+}
+
+// The list is filled with its signals blocked and without painting in between, so
+// that a long file costs one layout and one paint.
+class BulkFill {
+ public:
+  explicit BulkFill(QListWidget* list) : list_(list), block_(list) { list_->setUpdatesEnabled(false); }
+  ~BulkFill() { list_->setUpdatesEnabled(true); }
+  BulkFill(const BulkFill&) = delete;
+  BulkFill& operator=(const BulkFill&) = delete;
+
+ private:
+  QListWidget* list_;
+  QSignalBlocker block_;
+};
+
+}  // namespace
+
+frmmBookmark::frmmBookmark(ui::WindowContext& context, QWidget* parent)
+    : FormBase(context, QStringLiteral("Zelkora Bookmarks"), parent) {
+  setClientSizeTwips(9900, 5760);
+  buildControls();
+  centreOnScreen();
+  Form_Load();
+}
+
+void frmmBookmark::buildControls() {
+  Label1 = make<QLabel>(this, QStringLiteral("Label1"));
+  Label1->setText(QStringLiteral("D&escription"));
+  placeTwips(Label1, 120, 165, 1080, 225);
+
+  tHoli[0] = make<ui::EntryField>(this, indexed("tHoli", 0));
+  tHoli[0]->setMaxLength(24);
+  placeTwips(tHoli[0], 1260, 120, 3360, 315);
+  Label1->setBuddy(tHoli[0]);
+
+  Label2 = make<QLabel>(this, QStringLiteral("Label2"));
+  Label2->setText(QStringLiteral("&Link"));
+  placeTwips(Label2, 120, 555, 1080, 225);
+
+  tHoli[1] = make<ui::EntryField>(this, indexed("tHoli", 1));
+  placeTwips(tHoli[1], 1260, 510, 6660, 315);
+  Label2->setBuddy(tHoli[1]);
+
+  const char* editCaptions[] = {"&Add", "&Delete"};
+  const int editTops[] = {495, 960};
+  for (std::size_t i = 0; i < Command2.size(); ++i) {
+    Command2[i] = make<QPushButton>(this, indexed("Command2", i));
+    Command2[i]->setText(QString::fromLatin1(editCaptions[i]));
+    placeTwips(Command2[i], 8100, editTops[i], 1680, 345);
+    connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(static_cast<int>(i)); });
+  }
+
+  lstHolidays = make<QListWidget>(this, QStringLiteral("lstHolidays"));
+  lstHolidays->setSelectionMode(QAbstractItemView::SingleSelection);
+  lstHolidays->setUniformItemSizes(true);
+  placeTwips(lstHolidays, 120, 960, 7800, 4560);
+  connect(lstHolidays, &QListWidget::itemSelectionChanged, this, &frmmBookmark::lstHolidays_Click);
+
+  cmdBMark[2] = make<QPushButton>(this, indexed("cmdBMark", 2));
+  cmdBMark[2]->setText(QStringLiteral("&Online Bookmarks"));
+  placeTwips(cmdBMark[2], 8100, 4710, 1680, 345);
+  connect(cmdBMark[2], &QPushButton::clicked, this, [this] { cmdBMark_Click(2); });
+
+  Command1 = make<QPushButton>(this, QStringLiteral("Command1"));
+  Command1->setText(QStringLiteral("Close"));
+  placeTwips(Command1, 8100, 5175, 1680, 345);
+  connect(Command1, &QPushButton::clicked, this, &frmmBookmark::Command1_Click);
+
+  for (ui::EntryField* f : tHoli) connect(f, &QLineEdit::textChanged, this, &frmmBookmark::tHoli_Change);
+
+  QWidget::setTabOrder(tHoli[0], tHoli[1]);
+  QWidget::setTabOrder(tHoli[1], Command2[0]);
+  QWidget::setTabOrder(Command2[0], lstHolidays);
+  QWidget::setTabOrder(lstHolidays, Command2[1]);
+  QWidget::setTabOrder(Command2[1], cmdBMark[2]);
+  QWidget::setTabOrder(cmdBMark[2], Command1);
+  setDefaultButton(nullptr);
+}
+
+void frmmBookmark::Form_Load() {
+  setTopmost(true);
+  Command2[1]->setEnabled(false);
+  if (bookmarks::reopenAndCount(ctx.session) > 0) LoadBookmarkList();
+}
+
+void frmmBookmark::showEvent(QShowEvent* e) {
+  FormBase::showEvent(e);
+  if (activated_) return;
+  activated_ = true;
+  tHoli[0]->setFocus();
+}
+
+void frmmBookmark::LoadBookmarkList() {
+  const std::vector<bookmarks::Entry> entries = bookmarks::liveEntries(ctx.session.files, ctx.session.BookCount);
+  BulkFill fill(lstHolidays);
+  lstHolidays->clear();
+  for (const bookmarks::Entry& e : entries) lstHolidays->addItem(newEntry(e.text, e.recNo));
+}
+
+void frmmBookmark::Command2_Click(int index) {
+  if (index == 0) addBookmark();
+  else deleteBookmark();
+}
+
+void frmmBookmark::addBookmark() {
+  Session& s = ctx.session;
+  bookmarks::reopenAndCount(s);
+  if (isBlank(tHoli[1]->text())) {
+    tHoli[1]->setFocus();
+    ctx.prompter.message(this, QStringLiteral("Please insert link properly"));
+    return;
+  }
+  s.BookRec.BmName = tHoli[0]->text().toStdString();
+  s.BookRec.BmNameMore.clear();
+  s.BookRec.BmLink = tHoli[1]->text().toStdString();  // the record holds 384 characters
+  s.BookRec.BmDeleted = 0;
+  s.BookRec.BmSpare.fill(' ');
+  // A bookmark the file did not take is not listed, and what was typed stays.
+  if (!store::writeRecord(s.files, BookmarkRecord::Channel, s.BookCount + 1, s.BookRec)) return;
+  ++s.BookCount;
+
+  // Listed as a reload would list it: from the bytes the file now holds.
+  const auto bytes = s.BookRec.encoded();
+  QListWidgetItem* item = newEntry(bookmarks::entryText(bytes.data()), s.BookCount);
+  {
+    const QSignalBlocker block(lstHolidays);
+    lstHolidays->addItem(item);
+  }
+  lstHolidays->scrollToItem(item);
+  tHoli[0]->clear();
+  tHoli[1]->clear();
+  tHoli[0]->setFocus();
+}
+
+void frmmBookmark::deleteBookmark() {
+  Session& s = ctx.session;
+  bookmarks::reopenAndCount(s);
+  const QList<QListWidgetItem*> selected = lstHolidays->selectedItems();
+  if (selected.isEmpty()) return;
+  const std::int64_t recNo = selected.first()->data(RecNoRole).toLongLong();
+  // A record the file no longer holds is not written: that would lengthen the file.
+  if (recNo >= 1 && recNo <= s.BookCount &&
+      store::readRecord(s.files, BookmarkRecord::Channel, recNo, s.BookRec)) {
+    s.BookRec.BmDeleted = -1;
+    store::writeRecord(s.files, BookmarkRecord::Channel, recNo, s.BookRec);
+  }
+  LoadBookmarkList();
+  if (lstHolidays->count() > 0) lstHolidays->setCurrentRow(0);
+  lstHolidays_Click();
+}
+
+void frmmBookmark::lstHolidays_Click() { Command2[1]->setEnabled(!lstHolidays->selectedItems().isEmpty()); }
+
+// Enter adds while something is typed; otherwise it presses nothing.
+void frmmBookmark::tHoli_Change() {
+  const bool typing = !tHoli[0]->text().isEmpty() || !tHoli[1]->text().isEmpty();
+  setDefaultButton(typing ? Command2[0] : nullptr);
+}
+
+void frmmBookmark::cmdBMark_Click(int) { RunApp(ctx.session, 39, false); }
+
+void frmmBookmark::Command1_Click() {
+  Session& s = ctx.session;
+  s.MainRecIO(false);
+  s.MainRec.ChangeCode = 6;
+  s.MainRecIO(true);
+  hideAndEnd();
+}
+
+}  // namespace prandel
