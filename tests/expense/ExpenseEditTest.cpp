@@ -610,5 +610,24 @@ TEST(Buttons, EnterSavesAndEscapeCancelsTheEdit) {
   EXPECT_EQ(k.ends, 1);
 }
 
+// Enter presses OK without the focus leaving the box it was pressed in; that box
+// is tidied all the same, so "24:00" is midnight as it would be after a click.
+TEST(Buttons, EnterTidiesTheBoxItWasPressedIn) {
+  ExpenseKit k;
+  auto w = k.open();
+  w->CmdBut[6]->click();
+  w->Text1->setText(QStringLiteral("1"));
+  choose(w->Combo2, 1);
+  w->txtTime[0]->setText(QStringLiteral("22:00"));
+  w->txtTime[1]->setFocus();
+  QTest::keyClicks(w->txtTime[1], QStringLiteral("24:00"));
+  QTest::keyClick(w->txtTime[1], Qt::Key_Return);
+  EXPECT_TRUE(k.prompter.shown.empty()) << k.prompter.lastText().toStdString();
+  const auto rec = k.get(ConditionSet::Work, 1);
+  EXPECT_EQ(rec.TimeType, 3);
+  EXPECT_EQ(rec.TimeStart, hm(22, 0));
+  EXPECT_EQ(rec.TimeEnd, 0);
+}
+
 }  // namespace
 }  // namespace prandel
