@@ -23,15 +23,42 @@ bool endsWithUrlAnyCase(const std::string& name) {
   return tail[0] == '.' && (tail[1] | 0x20) == 'u' && (tail[2] | 0x20) == 'r' && (tail[3] | 0x20) == 'l';
 }
 
-// Name order: letters without regard to case, then the bytes, so that the order is
-// the same on every run whatever the names hold.
+// Name order as a file manager shows it: letters without regard to case, runs of
+// digits by their value ("Site 2" before "Site 10"); equal names by their bytes, so
+// that the order is the same on every run whatever the names hold.
+int compareNames(const QString& a, const QString& b) {
+  const auto isDigit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+  qsizetype i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (isDigit(a.at(i)) && isDigit(b.at(j))) {
+      auto run = [&isDigit](const QString& s, qsizetype& k) {
+        while (k < s.size() && s.at(k) == QLatin1Char('0')) ++k;
+        const qsizetype start = k;
+        while (k < s.size() && isDigit(s.at(k))) ++k;
+        return QStringView(s).mid(start, k - start);
+      };
+      const QStringView x = run(a, i);
+      const QStringView y = run(b, j);
+      if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+      if (const int c = x.compare(y); c != 0) return c;
+      continue;
+    }
+    const char32_t x = QChar::toCaseFolded(a.at(i).unicode());
+    const char32_t y = QChar::toCaseFolded(b.at(j).unicode());
+    if (x != y) return x < y ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  return (a.size() - i > 0) - (b.size() - j > 0);
+}
+
 struct Named {
   std::string bytes;
   QString key;
 };
 void sortByName(std::vector<Named>& names) {
   std::sort(names.begin(), names.end(), [](const Named& a, const Named& b) {
-    const int c = a.key.compare(b.key, Qt::CaseInsensitive);
+    const int c = compareNames(a.key, b.key);
     return c != 0 ? c < 0 : a.bytes < b.bytes;
   });
 }

@@ -52,13 +52,18 @@ TEST(FavoritesWalk, EverySubFolderInNameOrderOwnShortcutsFirst) {
   t.url("Sub1/Deeper/d.url");
   t.url("sub0/only.url");
   t.url("Sub2/e.url");
+  t.url("Sub2/Site 10.url");
+  t.url("Sub2/Site 2.url");
+  t.url("Sub2/site 1.url");
+  t.url("Sub2/Site 02.url");
   // A folder without shortcuts of its own still leads to those below it.
   t.folder("Sub2/Empty/Below");
   t.url("Sub2/Empty/Below/f.url");
   const auto found = bookmarks::findShortcuts(t.root);
   EXPECT_EQ(relative(found, t.root),
             (std::vector<std::string>{"sub0/only.url", "Sub1/A.url", "Sub1/b.url", "Sub1/c.URL", "Sub1/x.Url",
-                                      "Sub1/Deeper/d.url", "Sub2/e.url", "Sub2/Empty/Below/f.url"}));
+                                      "Sub1/Deeper/d.url", "Sub2/e.url", "Sub2/site 1.url", "Sub2/Site 02.url",
+                                      "Sub2/Site 2.url", "Sub2/Site 10.url", "Sub2/Empty/Below/f.url"}));
 }
 
 TEST(FavoritesWalk, ListedNamesLoseOnlySmallLetterUrl) {
