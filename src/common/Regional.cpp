@@ -449,6 +449,15 @@ Regional::Regional(QLocale locale) : locale_(std::move(locale)), currentYear_(QD
     }
     shortDatePattern_ += df[j++];
   }
+  // Some locales (C among them) write the month as a name even in the short form;
+  // date boxes take digits only, so such a pattern becomes numeric, in its own order.
+  if (shortDatePattern_.contains(QLatin1String("MMM"))) {
+    std::vector<std::pair<qsizetype, QString>> parts = {{shortDatePattern_.indexOf(QLatin1Char('d')), QStringLiteral("dd")},
+                                                        {shortDatePattern_.indexOf(QLatin1Char('M')), QStringLiteral("MM")},
+                                                        {shortDatePattern_.indexOf(QLatin1Char('y')), QStringLiteral("yyyy")}};
+    std::sort(parts.begin(), parts.end());
+    shortDatePattern_ = parts[0].second + QLatin1Char('/') + parts[1].second + QLatin1Char('/') + parts[2].second;
+  }
 
   dateSep_ = QStringLiteral("/");
   quoted = false;

@@ -225,6 +225,12 @@ TEST(RegionalLocale, SeparatorsAndShortDatePattern) {
   EXPECT_EQ(de.dateSeparator(), QStringLiteral("."));
   EXPECT_EQ(en.shortDatePattern(), QStringLiteral("M/d/yyyy"));
   EXPECT_EQ(de.shortDatePattern(), QStringLiteral("dd.MM.yyyy"));
+  // The C locale names the month even in its short form; date boxes take digits.
+  const Regional c(QLocale::c());
+  EXPECT_EQ(c.shortDatePattern(), QStringLiteral("dd/MM/yyyy"));
+  EXPECT_EQ(c.dateSeparator(), QStringLiteral("/"));
+  EXPECT_EQ(c.formatDate(45651, QStringLiteral("Short Date")), QStringLiteral("25/12/2024"));
+  EXPECT_EQ(c.parseDate(QStringLiteral("25/12/2024")), 45651);
 }
 
 TEST(RegionalLocale, DayAndMonthNamesCountFromSunday) {
