@@ -157,6 +157,8 @@ class frmmExpense final : public ui::FormBase {
   void deleteCondition();
   void showConditionMap();
   int selectedIndex() const;
+  int selectedSlot() const;
+  int firstFreeSlot();
 
   // Validation and the record (frmmExpenseCheck.cpp).
   int Check_valid();

@@ -31,6 +31,23 @@ const QString kTitle = QStringLiteral("Zelkora Expense");
 
 int frmmExpense::selectedIndex() const { return lstCondtions->currentRow(); }
 
+// Each entry carries its slot. In the tracker's files the used slots come first, so
+// entry k is slot k + 1; a damaged file with gaps between used slots must not make an
+// edit, a delete or an add land on another condition's slot.
+int frmmExpense::selectedSlot() const {
+  const QListWidgetItem* item = lstCondtions->currentItem();
+  if (!item) return 0;
+  const QVariant slot = item->data(Qt::UserRole);
+  return slot.isValid() ? slot.toInt() : lstCondtions->currentRow() + 1;
+}
+
+int frmmExpense::firstFreeSlot() {
+  for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
+    if (!readSlot(ctx.session, ConditionSet::Work, i) || !ctx.session.CondRec.InUse) return i;
+  }
+  return 0;
+}
+
 bool frmmExpense::isEditing() const { return !CmdBut[4]->isHidden(); }
 
 void frmmExpense::Form_Load() {
@@ -62,7 +79,10 @@ void frmmExpense::Form_Load() {
     const QSignalBlocker block(lstCondtions);
     lstCondtions->clear();
     for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
-      if (readSlot(s, ConditionSet::Work, i) && s.CondRec.InUse) lstCondtions->addItem(conditionEntry(i));
+      if (readSlot(s, ConditionSet::Work, i) && s.CondRec.InUse) {
+        auto* item = new QListWidgetItem(conditionEntry(i), lstCondtions);
+        item->setData(Qt::UserRole, i);
+      }
     }
     if (lstCondtions->count() > 0) lstCondtions->setCurrentRow(0);
   }
@@ -173,7 +193,10 @@ void frmmExpense::lstCondtions_DblClick() {
 void frmmExpense::New_Profile() {
   {
     const QSignalBlocker block(lstCondtions);
-    lstCondtions->addItem(conditionEntry(lstCondtions->count() + 1));
+    int slot = firstFreeSlot();
+    if (slot < 1) slot = lstCondtions->count() + 1;
+    auto* item = new QListWidgetItem(conditionEntry(slot), lstCondtions);
+    item->setData(Qt::UserRole, slot);
   }
   enterEditingMode();
   setFieldText(Text1, {});
@@ -210,8 +233,7 @@ void frmmExpense::New_Profile() {
 
 void frmmExpense::Load_Profile() {
   Session& s = ctx.session;
-  const int sel = selectedIndex();
-  readSlot(s, ConditionSet::Work, sel + 1);
+  readSlot(s, ConditionSet::Work, selectedSlot());
   const ExpenseCondition c = s.CondRec;
   pick(Combo3, 0);
   enterEditingMode();
@@ -316,7 +338,7 @@ void frmmExpense::Save_Profile() {
     reportInvalid(code);
     return;
   }
-  const int slot = selectedIndex() + 1;
+  const int slot = selectedSlot();
   if (slot < 1 || slot > ExpenseCondition::Slots) return;
   saveWorkSlot(ctx.session, slot, [this](ExpenseCondition&) { fillRecord(); });
   leaveEditingMode();
@@ -336,11 +358,11 @@ void frmmExpense::commit() {
 }
 
 void frmmExpense::deleteCondition() {
-  const int sel = selectedIndex();
-  if (sel < 0) return;
+  const int slot = selectedSlot();
+  if (slot < 1) return;
   if (!ctx.prompter.question(this, QStringLiteral("Do you want to delete condition"), QStringLiteral("Confirm")))
     return;
-  deleteWorkSlot(ctx.session, sel + 1);
+  deleteWorkSlot(ctx.session, slot);
   Form_Load();
   Changed = true;
 }

@@ -255,7 +255,7 @@ void frmmExpense::lstCondtions_Click() {
   if (n == 0 || sel < 0) return;
 
   Session& s = ctx.session;
-  readSlot(s, ConditionSet::Work, sel + 1);
+  readSlot(s, ConditionSet::Work, selectedSlot());
   const DetailLines lines = describeCondition(s, s.CondRec);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!lines[i]) continue;

@@ -141,6 +141,40 @@ TEST(Editing, TheTwentiethConditionDisablesAdd) {
   EXPECT_TRUE(w->CmdBut[3]->isEnabled() && w->CmdBut[2]->isEnabled());
 }
 
+// A damaged file with an empty slot between used ones: every entry still edits,
+// deletes and describes its own slot, and an added condition takes the gap instead
+// of overwriting the condition after it.
+TEST(Editing, GapsBetweenUsedSlotsNeverMixUpConditions) {
+  ExpenseKit k;
+  k.put(ConditionSet::Live, 1, condition([](auto& c) { c.Amt = 1; }));
+  k.put(ConditionSet::Live, 3, condition([](auto& c) { c.Amt = 3; }));
+  auto w = k.open();
+  ASSERT_EQ(w->lstCondtions->count(), 2);
+  EXPECT_EQ(w->lstCondtions->item(1)->text(), QStringLiteral("Condition 3"));
+  w->lstCondtions->setCurrentRow(1);
+  EXPECT_EQ(w->lblDetails[0]->text(), QStringLiteral("Amount :  3.00 Per Hour"));
+  w->CmdBut[3]->click();
+  EXPECT_EQ(w->Text1->text(), QStringLiteral("3.00"));
+  w->Text1->setText(QStringLiteral("4"));
+  w->CmdBut[4]->click();
+  EXPECT_EQ(k.get(ConditionSet::Work, 3).Amt, 4);
+  EXPECT_FALSE(k.get(ConditionSet::Work, 2).InUse);
+
+  w->CmdBut[6]->click();
+  EXPECT_EQ(w->lstCondtions->item(2)->text(), QStringLiteral("Condition 2"));
+  w->Text1->setText(QStringLiteral("2"));
+  w->CmdBut[4]->click();
+  EXPECT_EQ(k.get(ConditionSet::Work, 2).Amt, 2);
+  EXPECT_EQ(k.get(ConditionSet::Work, 3).Amt, 4);
+
+  k.prompter.answers.push_back(true);
+  w->lstCondtions->setCurrentRow(0);
+  w->CmdBut[2]->click();
+  EXPECT_EQ(k.get(ConditionSet::Work, 1).Amt, 2);
+  EXPECT_EQ(k.get(ConditionSet::Work, 2).Amt, 4);
+  EXPECT_FALSE(k.get(ConditionSet::Work, 3).InUse);
+}
+
 TEST(Editing, DoubleClickEditsTheSelectedEntry) {
   ExpenseKit k;
   k.put(ConditionSet::Live, 1, condition([](auto& c) { c.Amt = 4; }));
