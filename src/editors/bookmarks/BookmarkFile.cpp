@@ -85,10 +85,12 @@ QString entryText(const std::uint8_t* bytes) {
   return trimmedText(bytes, Off::BmLink, 24) + QStringLiteral("...");
 }
 
+QString linkText(const std::uint8_t* bytes) { return trimmedText(bytes, BookmarkRecord::Off::BmLink, 384); }
+
 std::vector<Entry> liveEntries(const store::DataFiles& files, std::int64_t count) {
   std::vector<Entry> out;
   forEachRecord(files, count, [&out](std::int64_t recNo, const std::uint8_t* bytes) {
-    if (!isDeleted(bytes)) out.push_back({entryText(bytes), recNo});
+    if (!isDeleted(bytes)) out.push_back({entryText(bytes), linkText(bytes), recNo});
   });
   return out;
 }

@@ -38,11 +38,15 @@ bool isDeleted(const std::uint8_t* bytes);
 // characters, else its first 24 characters trimmed followed by "...".
 QString entryText(const std::uint8_t* bytes);
 
+// The trimmed link of a record.
+QString linkText(const std::uint8_t* bytes);
+
 struct Entry {
   QString text;
+  QString link;
   std::int64_t recNo;
 };
-// The live records of 1..count in record order, with their list texts.
+// The live records of 1..count in record order, with their list texts and links.
 std::vector<Entry> liveEntries(const store::DataFiles& files, std::int64_t count);
 
 // A text as the file will hold it: every character that Windows-1252 cannot hold

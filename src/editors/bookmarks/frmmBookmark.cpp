@@ -36,9 +36,11 @@ bool isBlank(const QString& s) {
   return std::all_of(s.begin(), s.end(), [](QChar c) { return c == QLatin1Char(' '); });
 }
 
-QListWidgetItem* newEntry(const QString& text, std::int64_t recNo) {
+// The link shows when the pointer rests on the entry.
+QListWidgetItem* newEntry(const QString& text, const QString& link, std::int64_t recNo) {
   auto* item = new QListWidgetItem(text);
   item->setData(frmmBookmark::RecNoRole, QVariant::fromValue<qlonglong>(recNo));
+  item->setToolTip(link);
   return item;
 }
 
@@ -137,7 +139,7 @@ void frmmBookmark::LoadBookmarkList() {
   const std::vector<bookmarks::Entry> entries = bookmarks::liveEntries(ctx.session.files, ctx.session.BookCount);
   BulkFill fill(lstHolidays);
   lstHolidays->clear();
-  for (const bookmarks::Entry& e : entries) lstHolidays->addItem(newEntry(e.text, e.recNo));
+  for (const bookmarks::Entry& e : entries) lstHolidays->addItem(newEntry(e.text, e.link, e.recNo));
 }
 
 void frmmBookmark::Command2_Click(int index) {
@@ -164,7 +166,8 @@ void frmmBookmark::addBookmark() {
 
   // Listed as a reload would list it: from the bytes the file now holds.
   const auto bytes = s.BookRec.encoded();
-  QListWidgetItem* item = newEntry(bookmarks::entryText(bytes.data()), s.BookCount);
+  QListWidgetItem* item =
+      newEntry(bookmarks::entryText(bytes.data()), bookmarks::linkText(bytes.data()), s.BookCount);
   {
     const QSignalBlocker block(lstHolidays);
     lstHolidays->addItem(item);

@@ -91,6 +91,7 @@ void frmmIEBook::AddIEFolder(const std::string& path) {
     auto* name = new QListWidgetItem(f.name);
     name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     name->setCheckState(Qt::Unchecked);
+    name->setToolTip(f.url);
     lstBMark->addItem(name);
     lstLink->addItem(f.url);
   }

@@ -42,6 +42,7 @@ TEST(BookmarkWindow, ListsTheLiveRecordsWithTheirNumbers) {
   EXPECT_EQ(texts(w->lstHolidays), (QStringList{QStringLiteral("First"), QStringLiteral("abcdefghijklmnopqrstuvwx..."),
                                                 QStringLiteral("0123456789")}));
   EXPECT_EQ(recNos(*w), (std::vector<std::int64_t>{1, 3, 4}));
+  EXPECT_EQ(w->lstHolidays->item(0)->toolTip(), QStringLiteral("http://1.example/"));
   EXPECT_EQ(kit.s.BookCount, 4);
   EXPECT_FALSE(w->Command2[1]->isEnabled());
   EXPECT_EQ(QApplication::focusWidget(), w->tHoli[0]);
@@ -90,6 +91,7 @@ TEST(BookmarkWindow, AddWritesTheRecordAtOnce) {
                                                 QStringLiteral("http://no-name.example/a..."),
                                                 QStringLiteral("Caf\u00E9 ?")}));
   EXPECT_EQ(recNos(*w), (std::vector<std::int64_t>{1, 2, 3, 4}));
+  EXPECT_EQ(w->lstHolidays->item(3)->toolTip(), QStringLiteral("short"));
   EXPECT_TRUE(w->tHoli[0]->text().isEmpty());
   EXPECT_TRUE(w->tHoli[1]->text().isEmpty());
   EXPECT_EQ(QApplication::focusWidget(), w->tHoli[0]);

@@ -58,6 +58,7 @@ TEST(IEBookWindow, OffersTheShortcutsWhoseLinksAreNotStored) {
     const QListWidgetItem* item = w->lstBMark->item(i);
     EXPECT_TRUE(item->flags() & Qt::ItemIsUserCheckable) << i;
     EXPECT_EQ(item->checkState(), Qt::Unchecked) << i;
+    EXPECT_EQ(item->toolTip(), w->lstLink->item(i)->text()) << i;
   }
   EXPECT_EQ(w->cmdImport->text(), QStringLiteral("&Import"));
   EXPECT_EQ(w->cmdClose->text(), QStringLiteral("Close"));
