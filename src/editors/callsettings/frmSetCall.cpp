@@ -165,6 +165,7 @@ void frmSetCall::Form_Load() {
 }
 
 void frmSetCall::SetControls() {
+  const bool wasShown = !txtTime->isHidden();
   txtTime->setVisible(Combo4->currentIndex() == IncSpecify);
   if (Combo1->currentIndex() == NeverCount) {
     {
@@ -176,8 +177,10 @@ void frmSetCall::SetControls() {
   } else {
     Combo4->setEnabled(true);
   }
-  // The stored increment, whatever is chosen now.
-  txtTime->setText(ctx.session.regional.formatDate(ctx.session.MainRec.IncTime, kTimePattern));
+  // The box shows the stored increment, whatever is chosen now; but a time typed
+  // into it stays while it stays shown, so that changing the other list keeps it.
+  if (!(wasShown && !txtTime->isHidden()))
+    txtTime->setText(ctx.session.regional.formatDate(ctx.session.MainRec.IncTime, kTimePattern));
   if (Combo1->currentIndex() == AfterMakingCall) {
     Check1->setEnabled(true);
     Combo2->setEnabled(true);

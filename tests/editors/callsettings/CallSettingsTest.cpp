@@ -188,10 +188,11 @@ TEST(CallSettings, ListsShowAndEnableTheirDependants) {
   EXPECT_TRUE(w->txtTime->isVisible());
   EXPECT_EQ(w->txtTime->text(), QStringLiteral("00:07:00"));  // the stored increment
 
-  // Typed, then the start changed: the box shows the stored increment again.
+  // Typed, then the start changed: the typed time stays.
   w->txtTime->setText(QStringLiteral("00:09:00"));
   choose(w->Combo1, 1);
-  EXPECT_EQ(w->txtTime->text(), QStringLiteral("00:07:00"));
+  choose(w->Combo4, 1);
+  EXPECT_EQ(w->txtTime->text(), QStringLiteral("00:09:00"));
   EXPECT_FALSE(w->Check1->isEnabled());
   EXPECT_FALSE(w->Combo2->isEnabled());
   EXPECT_TRUE(w->Check1->isChecked());
@@ -213,7 +214,9 @@ TEST(CallSettings, ListsShowAndEnableTheirDependants) {
   EXPECT_TRUE(w->Combo2->isEnabled());
   EXPECT_FALSE(ui::isFieldGreyed(w->Combo2));
 
+  // Hidden and shown again, the box starts from the stored increment.
   choose(w->Combo4, 1);
+  EXPECT_EQ(w->txtTime->text(), QStringLiteral("00:07:00"));
   w->txtTime->setFocus();
   w->txtTime->clear();
   QTest::keyClicks(w->txtTime, QStringLiteral("1a:3-0.x"));
