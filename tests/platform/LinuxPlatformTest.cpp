@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,6 +103,9 @@ TEST(FileIniReader, ShortcutValues) {
     EXPECT_EQ(ini.value(dir.file("f.url"), "InternetShortcut", "URL", 249), c.want) << c.what;
   }
   EXPECT_EQ(ini.value(dir.file("missing.url"), "InternetShortcut", "URL", 249), "");
+  // A pipe named like a shortcut is not read (reading it would block).
+  ASSERT_EQ(::mkfifo(dir.file("pipe.url").c_str(), 0600), 0);
+  EXPECT_EQ(ini.value(dir.file("pipe.url"), "InternetShortcut", "URL", 249), "");
 }
 
 }  // namespace

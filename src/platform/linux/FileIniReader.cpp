@@ -1,6 +1,10 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
 
 #include "platform/linux/LinuxPlatform.h"
 
@@ -27,11 +31,25 @@ bool sameNoCase(const std::string& a, const std::string& b) {
 
 std::string FileIniReader::value(const std::string& path, const std::string& section, const std::string& key,
                                  std::size_t maxChars) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::string text(kMaxBytes, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  // Only a regular file is read: a pipe or a device named like a shortcut must not
+  // block the window.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return {};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return {};
+  }
+  std::string text(std::min<std::size_t>(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), kMaxBytes), '\0');
+  std::size_t got = 0;
+  while (got < text.size()) {
+    const ssize_t r = ::read(fd, text.data() + got, text.size() - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  ::close(fd);
+  text.resize(got);
 
   bool inSection = false;
   std::size_t pos = 0;
