@@ -40,6 +40,7 @@ type_text "$win" "3"
 send_keys "$win" Tab
 type_text "$win" "15"
 send_keys "$win" alt+n            # E&nable Following Expense Conditions
+sleep 0.4                         # an access key clicks after a short press animation
 send_keys "$win" Tab space Down space
 send_keys "$win" alt+p Down Down  # Reset &Period: Every Month
 send_keys "$win" alt+o Down Down Down Down
