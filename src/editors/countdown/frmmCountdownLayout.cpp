@@ -73,8 +73,9 @@ frmmCountdown::frmmCountdown(ui::WindowContext& context, QWidget* parent)
   setClientSizeTwips(kClientWidth, kShortLayout.windowHeight);
   buildControls();
   connectRules();
-  centreOnScreen();
   Form_Load();
+  // Centred at the height the stored option gives it.
+  centreOnScreen();
 }
 
 void frmmCountdown::buildControls() {

@@ -342,24 +342,28 @@ TEST(Countdown, ExpenseOptionsSwitchTheLayout) {
   struct Case {
     int option;
     bool listed;
+    int frame2, frame1, window, resetTop, buttonsTop;  // twips
+  };
+  const Case cases[] = {
+      {2, true, 2900, 3735, 6430, 3900, 5560},
+      {0, false, 1095, 1935, 4735, 2130, 3830},
+      {2, true, 2900, 3735, 6430, 3900, 5560},
+      {1, false, 1095, 1935, 4735, 2130, 3830},
   };
   CountdownKit kit;
   auto w = kit.open();
-  for (const Case& c : {Case{2, true}, Case{0, false}, Case{2, true}, Case{1, false}}) {
+  for (const Case& c : cases) {
     w->ExOpt[static_cast<std::size_t>(c.option)]->click();
-    const auto& l = c.listed ? frmmCountdown::kTallLayout : frmmCountdown::kShortLayout;
-    EXPECT_EQ(w->height(), ui::twips(l.windowHeight)) << c.option;
-    EXPECT_EQ(w->Frame2->height(), ui::twips(l.frame2Height)) << c.option;
-    EXPECT_EQ(w->Frame1->height(), ui::twips(l.frame1Height)) << c.option;
-    EXPECT_EQ(w->chkResetCDown->y(), ui::twips(l.resetTop)) << c.option;
-    EXPECT_EQ(w->Frame3->y(), ui::twips(l.resetTop + 20)) << c.option;
-    for (QPushButton* b : w->Command1) EXPECT_EQ(b->y(), ui::twips(l.buttonsTop)) << c.option;
+    EXPECT_EQ(w->height(), ui::twips(c.window)) << c.option;
+    EXPECT_EQ(w->Frame2->height(), ui::twips(c.frame2)) << c.option;
+    EXPECT_EQ(w->Frame1->height(), ui::twips(c.frame1)) << c.option;
+    EXPECT_EQ(w->chkResetCDown->y(), ui::twips(c.resetTop)) << c.option;
+    EXPECT_EQ(w->Frame3->y(), ui::twips(c.resetTop + 20)) << c.option;
+    for (QPushButton* b : w->Command1) EXPECT_EQ(b->y(), ui::twips(c.buttonsTop)) << c.option;
     EXPECT_EQ(w->lstShowOpt->isVisible(), c.listed) << c.option;
     EXPECT_EQ(w->lstShowOpt->isEnabled(), c.listed) << c.option;
     EXPECT_EQ(w->Check1->isVisible(), c.listed) << c.option;
   }
-  EXPECT_EQ(frmmCountdown::kShortLayout.windowHeight, 4735);
-  EXPECT_EQ(frmmCountdown::kTallLayout.windowHeight, 6430);
 
   // The list stays disabled, though shown, while the countdown is off.
   w->chkEnaCoundown->click();
@@ -439,11 +443,11 @@ TEST(Countdown, SpinArrowsKeepWorkingAtTheEndsOfTheirRange) {
   CountdownKit kit;
   auto w = kit.open();
   w->txtMin[0]->setText(QStringLiteral("00"));
-  for (int k = 0; k < ui::SpinBar::kMiddle + 5; ++k) w->MinScroll[0]->stepDown();
-  // 16005 steps down from 00: 5 wraps of 60 minutes, then 15 more... in whole: (-16005) mod 60.
-  EXPECT_EQ(w->txtMin[0]->text(), QStringLiteral("%1").arg(((-(ui::SpinBar::kMiddle + 5)) % 60 + 60) % 60, 2, 10, QLatin1Char('0')));
+  // 16005 steps down from 00, past the end of the spin's range: 16005 = 266 * 60 + 45.
+  for (int k = 0; k < 16005; ++k) w->MinScroll[0]->stepDown();
+  EXPECT_EQ(w->txtMin[0]->text(), QStringLiteral("15"));
   w->txtHour[0]->setText(QStringLiteral("00"));
-  for (int k = 0; k < ui::SpinBar::kMiddle + 5; ++k) w->HourScroll[0]->stepUp();
+  for (int k = 0; k < 16005; ++k) w->HourScroll[0]->stepUp();
   EXPECT_EQ(w->txtHour[0]->text(), QStringLiteral("999"));
 }
 
