@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/AppPath.h"
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 
 namespace prandel {
@@ -24,20 +25,20 @@ std::optional<EditorRequest> editorForCode(std::int16_t code) {
 std::int16_t takeRequest(Session& s) {
   s.DataPath = SetAppPath(s.ProgramDir);
   s.OpenDataFiles();
-  s.LinkRecIO(false);
+  std::int16_t code = 0;
+  // Taken and cleared in one go, before anything else is read.
+  updateLinkRecord(s, [&code](store::LinkRecord& l) {
+    code = l.RequestCode;
+    l.RequestCode = 0;
+  });
   s.MainRecIO(false);
   s.ShortDateFmt = s.GetIntl(QStringLiteral("sShortDate"));
-  const std::int16_t code = s.LinkRec.RequestCode;
-  s.LinkRec.RequestCode = 0;
-  s.LinkRecIO(true);
   return code;
 }
 
 void signalTrackerAndClose(Session& s) {
   if (s.MainRec.ChangeCode != 0) {
-    s.LinkRecIO(false);
-    s.LinkRec.ReloadFlag = -1;
-    s.LinkRecIO(true);
+    updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
     // The whole date and time move on, so that near midnight the date changes too
     // instead of the clock jumping back almost a day.
     if (s.platform.clock) s.platform.clock->advance(std::chrono::seconds(60));

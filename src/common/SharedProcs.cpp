@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 
 namespace prandel {
@@ -85,9 +86,7 @@ void RunApp(Session& s, std::int16_t code, bool wait) {
     case 5000: program = 6; break;
     case 6000: program = 7; break;
     default:
-      s.LinkRecIO(false);
-      s.LinkRec.RequestCode = code;
-      s.LinkRecIO(true);
+      updateLinkRecord(s, [code](store::LinkRecord& l) { l.RequestCode = code; });
       break;
   }
   if (!s.platform.launcher) return;

@@ -20,6 +20,9 @@ bool writeSlot(Session& s, ConditionSet set, int slot) {
 
 namespace {
 void copySet(Session& s, ConditionSet from, ConditionSet to) {
+  // The whole set or none of it: a disk that fills up halfway would leave a mix of
+  // two sets.
+  if (!s.files.reserve(ExpenseCondition::Channel, recordOfSlot(to, 1), ExpenseCondition::Slots)) return;
   for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
     // A slot that cannot be read is not written: the buffer would hold another slot.
     if (readSlot(s, from, i)) writeSlot(s, to, i);
@@ -29,7 +32,16 @@ void copySet(Session& s, ConditionSet from, ConditionSet to) {
 
 void Copy_ToWork(Session& s) { copySet(s, ConditionSet::Live, ConditionSet::Work); }
 
-void Copy_ToLive(Session& s) { copySet(s, ConditionSet::Work, ConditionSet::Live); }
+void Copy_ToLive(Session& s) {
+  // A working set that the file no longer holds whole was cut off (the file was
+  // shortened while the window was open, or the copy at load found no room): it
+  // would read as empty slots and wipe the live conditions.
+  const auto length = s.files.fileLength(ExpenseCondition::Channel);
+  const auto workEnd = static_cast<std::uint64_t>(recordOfSlot(ConditionSet::Work, ExpenseCondition::Slots)) *
+                       s.files.recordLength(ExpenseCondition::Channel);
+  if (!length || *length < workEnd) return;
+  copySet(s, ConditionSet::Work, ConditionSet::Live);
+}
 
 void deleteWorkSlot(Session& s, int slot) {
   if (slot < 1 || slot > ExpenseCondition::Slots) return;

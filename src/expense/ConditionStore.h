@@ -15,9 +15,12 @@ bool readSlot(Session& s, ConditionSet set, int slot);
 // Writes CondRec to slot 1..20 of a set.
 bool writeSlot(Session& s, ConditionSet set, int slot);
 
-// Copies every live slot over the working slot of the same number, whole records.
+// Copies every live slot over the working slot of the same number, whole records;
+// nothing when the file has no room for the whole set.
 void Copy_ToWork(Session& s);
 // The commit: every working slot over the live slot of the same number, in slot order.
+// Nothing is copied when the file does not hold the whole working set, or has no room
+// for the whole live set.
 void Copy_ToLive(Session& s);
 
 // Writes CondRec, filled by the caller through fill(), into working slot: the slot is

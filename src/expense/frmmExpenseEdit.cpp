@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <cmath>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "expense/ConditionStore.h"
@@ -351,10 +352,8 @@ void frmmExpense::commit() {
   Copy_ToLive(s);
   WorkReady = false;
   Closed = true;
-  if (Changed) {
-    s.MainRec.ChangeCode = 3;
-    s.MainRecIO(true);
-  }
+  // Read again just before the write: the copy above gave the tracker time to write.
+  if (Changed) updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 3; });
 }
 
 void frmmExpense::deleteCondition() {

@@ -1,7 +1,9 @@
 #include "store/DataFiles.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,6 +43,36 @@ bool preadFull(int fd, std::uint8_t* buf, std::size_t len, std::uint64_t offset,
     }
     if (r == 0) break;
     got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+// Takes the room for len bytes at off before they are written. Without it a write
+// that meets a full disk or the file size limit stops partway (or the limit's
+// signal ends the program) and leaves a torn record behind.
+bool reserveRange(int fd, std::uint64_t off, std::uint64_t len) {
+  if (len == 0) return true;
+  struct rlimit lim {};
+  if (::getrlimit(RLIMIT_FSIZE, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY && off + len > lim.rlim_cur)
+    return false;
+  for (;;) {
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(off), static_cast<off_t>(len)) == 0) return true;
+    if (errno == EINTR) continue;
+    // A file system that cannot reserve is written as before.
+    return errno != ENOSPC && errno != EDQUOT && errno != EFBIG;
+  }
+}
+
+bool pwriteFull(int fd, const std::uint8_t* buf, std::size_t len, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < len) {
+    const ssize_t w = ::pwrite(fd, buf + done, len - done, static_cast<off_t>(offset + done));
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) return false;
+    done += static_cast<std::size_t>(w);
   }
   return true;
 }
@@ -147,17 +179,45 @@ bool DataFiles::write(int channelNumber, std::int64_t recNo, std::span<const std
   const Slot* s = slot(channelNumber);
   const auto off = offsetOf(channelNumber, recNo);
   if (!s || s->fd < 0 || !off || in.size() > recordLength(channelNumber)) return false;
-  std::size_t done = 0;
-  while (done < in.size()) {
-    const ssize_t w = ::pwrite(s->fd, in.data() + done, in.size() - done, static_cast<off_t>(*off + done));
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
+  if (!reserveRange(s->fd, *off, in.size())) return false;
+  return pwriteFull(s->fd, in.data(), in.size(), *off);
+}
+
+bool DataFiles::reserve(int channelNumber, std::int64_t firstRec, std::int64_t count) {
+  const Slot* s = slot(channelNumber);
+  const auto off = offsetOf(channelNumber, firstRec);
+  if (!s || s->fd < 0 || !off || count < 0) return false;
+  return reserveRange(s->fd, *off, static_cast<std::uint64_t>(count) * recordLength(channelNumber));
+}
+
+std::optional<std::int64_t> DataFiles::append(int channelNumber, std::span<const std::uint8_t> in) {
+  const Slot* s = slot(channelNumber);
+  const std::uint32_t recLen = recordLength(channelNumber);
+  if (!s || s->fd < 0 || in.empty() || in.size() > recLen) return std::nullopt;
+  const auto length = fileLength(channelNumber);
+  if (!length) return std::nullopt;
+  const std::uint64_t whole = *length / recLen;
+  if (whole >= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+  if (*length % recLen == 0 && in.size() == recLen) {
+    if (!reserveRange(s->fd, *length, recLen)) return std::nullopt;
+    // One write at the end of the file as it is then, whoever moved it meanwhile.
+    iovec iov{const_cast<std::uint8_t*>(in.data()), in.size()};
+    ssize_t w = 0;
+    do {
+      w = ::pwritev2(s->fd, &iov, 1, -1, RWF_APPEND);
+    } while (w < 0 && errno == EINTR);
+    if (w == static_cast<ssize_t>(in.size())) {
+      const off_t end = ::lseek(s->fd, 0, SEEK_CUR);
+      const off_t start = end - static_cast<off_t>(in.size());
+      if (start < 0 || start % recLen != 0) return std::nullopt;
+      return start / recLen + 1;
     }
-    if (w == 0) return false;
-    done += static_cast<std::size_t>(w);
+    if (w >= 0 || (errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS)) return std::nullopt;
   }
-  return true;
+  // Without an append of its own the file system is written at the end just counted.
+  const auto recNo = static_cast<std::int64_t>(whole) + 1;
+  if (!write(channelNumber, recNo, in)) return std::nullopt;
+  return recNo;
 }
 
 std::optional<std::uint64_t> DataFiles::fileLength(int channelNumber) const {

@@ -66,8 +66,19 @@ class DataFiles {
   // which must hold count * record length bytes; zeros past the end of the file.
   bool readRecords(int channelNumber, std::int64_t firstRec, std::int64_t count,
                    std::span<std::uint8_t> out) const;
-  // Writes exactly in.size() bytes at the start of record recNo.
+  // Writes exactly in.size() bytes at the start of record recNo. The room is taken
+  // first, so that a full disk or the file size limit refuses the record whole
+  // instead of cutting it short.
   bool write(int channelNumber, std::int64_t recNo, std::span<const std::uint8_t> in);
+  // Takes the room of count records from firstRec on, so that writing them next
+  // cannot run out of space halfway through; false when the disk is full or the file
+  // size limit lies within them, and then nothing of the set should be written.
+  bool reserve(int channelNumber, std::int64_t firstRec, std::int64_t count);
+  // Writes a whole record after the last whole record of the file and returns its
+  // number. The file's end is taken at the moment of the write, so a record that
+  // another program appended meanwhile is never overwritten. A tail shorter than a
+  // record is no record: it is written over.
+  std::optional<std::int64_t> append(int channelNumber, std::span<const std::uint8_t> in);
 
   // Length in bytes of the file behind a channel.
   std::optional<std::uint64_t> fileLength(int channelNumber) const;

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "store/DataFiles.h"
 #include "store/LinkRecord.h"
@@ -22,6 +23,14 @@ template <class Record>
 bool writeRecord(DataFiles& files, int channelNumber, std::int64_t recNo, const Record& rec) {
   const auto buf = rec.encoded();
   return files.write(channelNumber, recNo, buf);
+}
+
+// Appends the record after the last whole record of the channel's file; the number
+// it took, or nothing when the file refused it.
+template <class Record>
+std::optional<std::int64_t> appendRecord(DataFiles& files, int channelNumber, const Record& rec) {
+  const auto buf = rec.encoded();
+  return files.append(channelNumber, buf);
 }
 
 // DoWrite true writes the record, anything else reads it; errors are silent.

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "editors/bookmarks/BookmarkFile.h"
@@ -160,9 +161,12 @@ void frmmBookmark::addBookmark() {
   s.BookRec.BmLink = tHoli[1]->text().toStdString();  // the record holds 384 characters
   s.BookRec.BmDeleted = 0;
   s.BookRec.BmSpare.fill(' ');
-  // A bookmark the file did not take is not listed, and what was typed stays.
-  if (!store::writeRecord(s.files, BookmarkRecord::Channel, s.BookCount + 1, s.BookRec)) return;
-  ++s.BookCount;
+  // Appended at the end as the file is at the write, which may lie past BookCount when
+  // the tracker appended meanwhile. A bookmark the file did not take is not listed,
+  // and what was typed stays.
+  const auto recNo = store::appendRecord(s.files, BookmarkRecord::Channel, s.BookRec);
+  if (!recNo) return;
+  s.BookCount = *recNo;
 
   // Listed as a reload would list it: from the bytes the file now holds.
   const auto bytes = s.BookRec.encoded();
@@ -206,10 +210,7 @@ void frmmBookmark::tHoli_Change() {
 void frmmBookmark::cmdBMark_Click(int) { RunApp(ctx.session, 39, false); }
 
 void frmmBookmark::Command1_Click() {
-  Session& s = ctx.session;
-  s.MainRecIO(false);
-  s.MainRec.ChangeCode = 6;
-  s.MainRecIO(true);
+  updateMainRecord(ctx.session, [](store::MainRecord& m) { m.ChangeCode = 6; });
   hideAndEnd();
 }
 

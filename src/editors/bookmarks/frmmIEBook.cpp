@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "editors/bookmarks/BookmarkFile.h"
 #include "editors/bookmarks/FavoritesWalk.h"
@@ -110,12 +111,12 @@ void frmmIEBook::cmdImport_Click() {
     s.BookRec.BmLink = lstLink->item(i)->text().toStdString();  // the record holds 384 characters
     s.BookRec.BmDeleted = 0;
     s.BookRec.BmSpare.fill(' ');
-    // Records follow each other without gaps: one the file refused takes no number.
-    if (store::writeRecord(s.files, BookmarkRecord::Channel, s.BookCount + 1, s.BookRec)) ++s.BookCount;
+    // Each record goes to the end of the file as it is at that write, so records the
+    // tracker appends during a long import are never overwritten; one the file
+    // refused takes no number.
+    if (const auto recNo = store::appendRecord(s.files, BookmarkRecord::Channel, s.BookRec)) s.BookCount = *recNo;
   }
-  s.MainRecIO(false);
-  s.MainRec.ChangeCode = 6;
-  s.MainRecIO(true);
+  updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 6; });
   hideAndEnd();
 }
 

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <cmath>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "ui/EntryField.h"
@@ -231,16 +232,15 @@ void frmSetCall::Command1_Click(int index) {
     }
   }
 
-  Session& s = ctx.session;
-  s.MainRecIO(false);
-  store::MainRecord& m = s.MainRec;
-  if (Combo1->currentIndex() >= 0) m.CallStart = static_cast<std::int16_t>(Combo1->currentIndex());
-  if (Combo4->currentIndex() >= 0) m.IncChoice = static_cast<std::int16_t>(Combo4->currentIndex());
-  SetIncTime();
-  m.ChangeCode = 4;
-  m.AddDialTime = Check1->isChecked() ? 1 : 0;
-  if (Combo2->currentIndex() >= 0) m.DialSeconds = static_cast<std::uint8_t>(Combo2->currentIndex());
-  s.MainRecIO(true);
+  // Read and written at once, so that the tracker's fields go back as it left them.
+  updateMainRecord(ctx.session, [this](store::MainRecord& m) {
+    if (Combo1->currentIndex() >= 0) m.CallStart = static_cast<std::int16_t>(Combo1->currentIndex());
+    if (Combo4->currentIndex() >= 0) m.IncChoice = static_cast<std::int16_t>(Combo4->currentIndex());
+    SetIncTime();  // into the buffer, which is m
+    m.ChangeCode = 4;
+    m.AddDialTime = Check1->isChecked() ? 1 : 0;
+    if (Combo2->currentIndex() >= 0) m.DialSeconds = static_cast<std::uint8_t>(Combo2->currentIndex());
+  });
   hideAndEnd();
 }
 

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <optional>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
@@ -363,66 +364,63 @@ bool frmmCountdown::checkTime(int i, const QString& message) {
 
 void frmmCountdown::apply() {
   Session& s = ctx.session;
-  s.MainRecIO(false);
-  store::MainRecord& m = s.MainRec;
   const Regional& reg = s.regional;
   const bool enabled = chkEnaCoundown->isChecked();
   if (enabled) {
     if (!checkTime(0, kCountdownRefused)) return;
     if (chkResetCDown->isChecked() && !checkTime(1, kResetRefused)) return;
-    for (std::size_t k = 0; k < ExOpt.size(); ++k) {
-      if (ExOpt[k]->isChecked()) {
-        m.CdExpenseMode = static_cast<std::int16_t>(k);
-        break;
+  }
+
+  // Read and written at once, so that the tracker's fields go back as it left them.
+  updateMainRecord(s, [&](store::MainRecord& m) {
+    if (enabled) {
+      for (std::size_t k = 0; k < ExOpt.size(); ++k) {
+        if (ExOpt[k]->isChecked()) {
+          m.CdExpenseMode = static_cast<std::int16_t>(k);
+          break;
+        }
       }
+      if (ExOpt[2]->isChecked()) {
+        for (int n = 1; n <= kConditions; ++n)
+          m.CdCondOn[static_cast<std::size_t>(n)] = lstShowOpt->item(n - 1)->checkState() == Qt::Checked;
+      }
+      // Only a changed length restarts the countdown.
+      const double total = *secondsOf(0);
+      if (total != CdRemaining) {
+        m.CdTotal = total;
+        m.CdUsed = 0;
+      }
+      m.CdEnabled = true;
     }
-    if (ExOpt[2]->isChecked()) {
-      for (int n = 1; n <= kConditions; ++n)
-        m.CdCondOn[static_cast<std::size_t>(n)] = lstShowOpt->item(n - 1)->checkState() == Qt::Checked;
-    }
-    // Only a changed length restarts the countdown.
-    const double total = *secondsOf(0);
-    if (total != CdRemaining) {
-      m.CdTotal = total;
-      m.CdUsed = 0;
-    }
-    m.CdEnabled = true;
-  }
 
-  m.CdResetOn = chkResetCDown->isChecked();
-  m.CdActiveOnly = Check1->isChecked() ? 1 : 0;
-  // Not checked here: an empty or garbled box counts as 0.
-  m.CdResetTime = reg.parseNumber(txtHour[1]->text()).value_or(0) * 3600 +
-                  reg.parseNumber(txtMin[1]->text()).value_or(0) * 60;
-  // A list without a selection keeps what is stored rather than writing "none".
-  const int period = Combo1->currentIndex();
-  if (period >= 0) m.CdResetPeriod = period;
-  if (period == EveryWeek || period == EveryMonth) {
-    if (Combo4->currentIndex() >= 0) m.CdResetDay = Combo4->currentIndex();
-  } else if (period == EveryYear) {
-    if (Combo4->currentIndex() >= 0 && Combo2->currentIndex() >= 0)
-      m.CdResetDate = Regional::fromDate(QDate(2001, Combo4->currentIndex() + 1, Combo2->currentIndex() + 1));
-  }
-
-  m.ChangeCode = 1;
-  s.MainRecIO(true);
-  if (!enabled) {
-    m.CdEnabled = false;
-    s.MainRecIO(true);
-  }
+    m.CdResetOn = chkResetCDown->isChecked();
+    m.CdActiveOnly = Check1->isChecked() ? 1 : 0;
+    // Not checked here: an empty or garbled box counts as 0.
+    m.CdResetTime = reg.parseNumber(txtHour[1]->text()).value_or(0) * 3600 +
+                    reg.parseNumber(txtMin[1]->text()).value_or(0) * 60;
+    // A list without a selection keeps what is stored rather than writing "none".
+    const int period = Combo1->currentIndex();
+    if (period >= 0) m.CdResetPeriod = period;
+    if (period == EveryWeek || period == EveryMonth) {
+      if (Combo4->currentIndex() >= 0) m.CdResetDay = Combo4->currentIndex();
+    } else if (period == EveryYear) {
+      if (Combo4->currentIndex() >= 0 && Combo2->currentIndex() >= 0)
+        m.CdResetDate = Regional::fromDate(QDate(2001, Combo4->currentIndex() + 1, Combo2->currentIndex() + 1));
+    }
+    m.ChangeCode = 1;
+  });
+  if (!enabled) updateMainRecord(s, [](store::MainRecord& m) { m.CdEnabled = false; });
   hideAndEnd();
 }
 
 void frmmCountdown::discard() {
-  Session& s = ctx.session;
-  s.MainRecIO(false);
-  store::MainRecord& m = s.MainRec;
-  m.CdEnabled = false;
-  m.CdTotal = 0;
-  m.CdUsed = 0;
-  m.CdStatus = 0;
-  m.ChangeCode = 2;
-  s.MainRecIO(true);
+  updateMainRecord(ctx.session, [](store::MainRecord& m) {
+    m.CdEnabled = false;
+    m.CdTotal = 0;
+    m.CdUsed = 0;
+    m.CdStatus = 0;
+    m.ChangeCode = 2;
+  });
   hideAndEnd();
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "store/Codec.h"
@@ -243,13 +244,17 @@ void frmmHolidays::Command1_Click(int index) {
 
 void frmmHolidays::save() {
   Session& s = ctx.session;
-  s.MainRecIO(false);
-  s.MainRec.HolidayCount = static_cast<std::int16_t>(lstHolidays->count());
-  for (std::size_t d = 0; d < chkWeek.size(); ++d) s.MainRec.WeekOff[d] = chkWeek[d]->isChecked();
-  s.MainRec.ChangeCode = 5;
-  s.MainRecIO(true);
+  const int count = lstHolidays->count();
+  // Room for the whole list first: a disk that fills up halfway would leave a count
+  // that the records behind it do not match.
+  if (count > 0 && !s.files.reserve(HolidayRecord::Channel, HolidayRecord::Base + 1, count)) return;
+  updateMainRecord(s, [&](store::MainRecord& m) {
+    m.HolidayCount = static_cast<std::int16_t>(count);
+    for (std::size_t d = 0; d < chkWeek.size(); ++d) m.WeekOff[d] = chkWeek[d]->isChecked();
+    m.ChangeCode = 5;
+  });
 
-  for (int j = 0; j < lstHolidays->count(); ++j) {
+  for (int j = 0; j < count; ++j) {
     const QListWidgetItem* item = lstHolidays->item(j);
     s.HoliRec.HoliDate = item->data(DateRole).toDouble();
     const QString name = item->data(NameRole).toString();

@@ -1,0 +1,19 @@
+#include "common/RecordUpdate.h"
+
+#include "common/Session.h"
+
+namespace prandel {
+
+bool updateMainRecord(Session& s, const std::function<void(store::MainRecord&)>& change) {
+  const bool fresh = s.MainRecIO(false);
+  change(s.MainRec);
+  return fresh && s.MainRecIO(true);
+}
+
+bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>& change) {
+  const bool fresh = s.LinkRecIO(false);
+  change(s.LinkRec);
+  return fresh && s.LinkRecIO(true);
+}
+
+}  // namespace prandel
