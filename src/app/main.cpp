@@ -1,11 +1,16 @@
 // Prandel: the settings editor of the Zelkora suite. The tracker writes a request
 // code into the shared link record and starts this program; it opens the one editor
 // asked for, and ends.
+#include <csignal>
+
 #include "app/Prandel.h"
 #include "common/AppPath.h"
 #include "platform/linux/LinuxPlatform.h"
 
 int main(int argc, char** argv) {
+  // A write past the file size limit fails like any other file error instead of
+  // ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   prandel::platform::LinuxPlatform linuxPlatform;
   prandel::RunOptions options;
   options.programDir = prandel::executableDir();
