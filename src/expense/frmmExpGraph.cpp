@@ -77,9 +77,6 @@ const QString kNeverInForce = QStringLiteral("never in force this week");
 constexpr double kSlotDays = 0.010416666;
 constexpr int kSlotTwips = 15;
 constexpr int kClientWidth = 10350;
-// The window heights of the legend sizes are outer heights; the title bar and
-// border take this much of them.
-constexpr int kFrameTwips = 405;
 
 // Left edge of slot s in the pictures, in pixels.
 int slotX(int s) { return twips(kSlotTwips * s); }
@@ -98,7 +95,7 @@ QColor frmmExpGraph::legendColour(int n) {
 
 frmmExpGraph::frmmExpGraph(ui::WindowContext& context, QWidget* parent)
     : FormBase(context, QStringLiteral("Expense Graph"), parent) {
-  setClientSizeTwips(kClientWidth, 3300 - kFrameTwips);
+  setWindowHeightTwips(kClientWidth, 3300);
   buildControls();
   centreOnScreen();
   Form_Load();
@@ -195,7 +192,7 @@ void frmmExpGraph::buildLegend() {
 }
 
 void frmmExpGraph::placeLegend(int windowHeight, int frameHeight, int buttonTop) {
-  setClientSizeTwips(kClientWidth, windowHeight - kFrameTwips);
+  setWindowHeightTwips(kClientWidth, windowHeight);
   if (frameHeight > 0) placeTwips(Frame1, 120, 2400, 10110, frameHeight);
   const int lefts[] = {120, 9135, 1335, 2550};  // Refresh, Close, Start Over, legend
   const int widths[] = {1095, 1095, 1095, 1500};

@@ -14,6 +14,10 @@ namespace prandel::ui {
 class FormBase : public QDialog {
   Q_OBJECT
  public:
+  // Window heights in the tracker's layouts are outer heights: the title bar and the
+  // border take this much of them.
+  static constexpr int kTitleAndBorderTwips = 405;
+
   FormBase(WindowContext& ctx, const QString& caption, QWidget* parent = nullptr);
 
   // Runs the window's unload handling once, then hides it.
@@ -29,6 +33,9 @@ class FormBase : public QDialog {
   // The window's own unload handling; by default the way out.
   virtual void Form_Unload();
   void setClientSizeTwips(int width, int height);
+  void setWindowHeightTwips(int clientWidth, int windowHeight) {
+    setClientSizeTwips(clientWidth, windowHeight - kTitleAndBorderTwips);
+  }
   void centreOnScreen();
   void setTopmost(bool on);
   // Hide the window and show the closing window.

@@ -70,7 +70,7 @@ constexpr int kFrameWidth = kClientWidth - 2 * kFrameLeft;
 
 frmmCountdown::frmmCountdown(ui::WindowContext& context, QWidget* parent)
     : FormBase(context, QStringLiteral("Countdown"), parent) {
-  setClientSizeTwips(kClientWidth, kShortLayout.windowHeight);
+  setWindowHeightTwips(kClientWidth, kShortLayout.windowHeight);
   buildControls();
   connectRules();
   Form_Load();
@@ -202,7 +202,7 @@ void frmmCountdown::buildControls() {
 }
 
 void frmmCountdown::placeLayout(const Layout& l) {
-  setClientSizeTwips(kClientWidth, l.windowHeight);
+  setWindowHeightTwips(kClientWidth, l.windowHeight);
   placeTwips(chkEnaCoundown, kFrameLeft + 120, 60, 1, 255);
   placeTwips(Frame1, kFrameLeft, 80, kFrameWidth, l.frame1Height);
   placeTwips(Frame2, 120, 720, kFrameWidth - 240, l.frame2Height);

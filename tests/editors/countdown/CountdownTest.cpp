@@ -354,7 +354,7 @@ TEST(Countdown, ExpenseOptionsSwitchTheLayout) {
   auto w = kit.open();
   for (const Case& c : cases) {
     w->ExOpt[static_cast<std::size_t>(c.option)]->click();
-    EXPECT_EQ(w->height(), ui::twips(c.window)) << c.option;
+    EXPECT_EQ(w->height(), ui::twips(c.window - ui::FormBase::kTitleAndBorderTwips)) << c.option;
     EXPECT_EQ(w->Frame2->height(), ui::twips(c.frame2)) << c.option;
     EXPECT_EQ(w->Frame1->height(), ui::twips(c.frame1)) << c.option;
     EXPECT_EQ(w->chkResetCDown->y(), ui::twips(c.resetTop)) << c.option;
