@@ -1,7 +1,10 @@
 #include "common/AppPath.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -27,7 +30,38 @@ bool hasRecords(const std::string& folder) {
   return ::stat(path.c_str(), &st) == 0 && st.st_size > 0;
 }
 
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Without Zelkora.ini the records lie beside the program, as they always did. A
+// program installed where its user cannot write (/usr/bin) and with no records there
+// keeps them in the user's own data folder instead.
+std::string folderWithoutIni(const std::string& programDir) {
+  if (::access(programDir.c_str(), W_OK) == 0 || exists(programDir + "/mlif.zkt")) return programDir;
+  const std::string own = userDataFolder();
+  if (own.empty()) return programDir;
+  std::error_code ec;
+  std::filesystem::create_directories(own, ec);
+  return own;
+}
+
 }  // namespace
+
+std::string userDataFolder() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return std::string(xdg) + "/zelkora";
+  std::string home;
+  if (const char* h = std::getenv("HOME"); h && h[0] == '/') {
+    home = h;
+  } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
+    home = pw->pw_dir;
+  }
+  if (home.empty()) return {};
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return (home == "/" ? std::string() : home) + "/.local/share/zelkora";
+}
 
 std::string dataFolderFromIni(const std::string& iniText) {
   // Pieces between "=" and line breaks; the second one is the value of the first
@@ -53,6 +87,7 @@ std::string dataFolderFromIni(const std::string& iniText) {
 
 std::string SetAppPath(const std::string& programDir) {
   const std::string iniPath = programDir + "/Zelkora.ini";
+  if (!exists(iniPath)) return folderWithoutIni(programDir);
   std::ifstream in(iniPath, std::ios::binary);
   if (!in) return programDir;
   std::string text(kMaxIniBytes, '\0');

@@ -24,7 +24,9 @@ constexpr const char* kUsage =
     "  seed   fill an empty data folder with demo records (--force replaces them)\n"
     "\n"
     "The data folder is the one prandel uses: named by Zelkora.ini beside the\n"
-    "programs, else their own folder. --data names another one for show and seed.\n";
+    "programs, else their own folder; when that folder is not writable and holds\n"
+    "no records, $XDG_DATA_HOME/zelkora (~/.local/share/zelkora). --data names\n"
+    "another one for show and seed.\n";
 
 struct Editor {
   std::string_view name;
