@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The .deb that cpack makes from the build folder: its dependencies are Debian's Qt 6
+# packages, it holds prandel and zktrack in /usr/bin and the sample Zelkora.ini in
+# /usr/share/doc/prandel, and unpacked into a temporary root it runs: prandel with
+# request 0 ends at once, zktrack seeds and shows a data folder. As root the program
+# folder is the data folder; for a user who cannot write it, ~/.local/share/zelkora.
+set -euo pipefail
+: "${BUILD_DIR:?set BUILD_DIR to the build folder}"
+for tool in cpack dpkg-deb setpriv; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+[ -f "$BUILD_DIR/CPackConfig.cmake" ] || { echo "FAIL: no CPackConfig.cmake in $BUILD_DIR" >&2; exit 1; }
+
+tmp="$(mktemp -d "${TMPDIR:-/tmp}/prandel-package.XXXXXX")"
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+  { tail -n 30 "$tmp/cpack.log" >&2; fail "cpack did not make the package"; }
+debs=("$tmp"/out/prandel_*.deb)
+[ -f "${debs[0]}" ] || fail "no prandel_*.deb in $tmp/out"
+deb="${debs[0]}"
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+for p in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins; do
+  grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
+done
+contents="$(dpkg-deb -c "$deb" | awk '{print $NF}')"
+for f in ./usr/bin/prandel ./usr/bin/zktrack ./usr/share/doc/prandel/Zelkora.ini.sample; do
+  grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
+done
+
+root="$tmp/root"
+dpkg-deb -x "$deb" "$root"
+bin="$root/usr/bin"
+head -n 1 "$root/usr/share/doc/prandel/Zelkora.ini.sample" | grep -q '^DataDir=' || fail "the sample's first line names no folder"
+
+# run_prandel [setpriv options]: request 0, no display; never with the right to set the clock.
+run_prandel() {
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    setpriv "$@" --bounding-set -sys_time --inh-caps -sys_time -- "$bin/prandel" >"$tmp/prandel.log" 2>&1 ||
+    { cat "$tmp/prandel.log" >&2; fail "prandel ended with an error"; }
+}
+
+# Root may write the program folder: the records lie beside the programs.
+run_prandel
+[ -f "$bin/mlif.zkt" ] || fail "prandel made no mlif.zkt beside itself"
+"$bin/zktrack" seed --force >/dev/null || fail "zktrack seed"
+"$bin/zktrack" show >"$tmp/show.txt" || fail "zktrack show"
+grep -q . "$tmp/show.txt" || fail "zktrack show printed nothing"
+rm -f "$bin"/*.zkt
+
+# A user who cannot write /usr/bin: both programs use the user's own data folder.
+chmod 755 "$tmp"
+home="$tmp/home"
+mkdir -m 700 "$home"
+chown 65534:65534 "$home"
+as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+(
+  export HOME="$home"
+  unset XDG_DATA_HOME
+  "${as_user[@]}" "$bin/zktrack" seed >/dev/null || fail "zktrack seed as a user"
+  "${as_user[@]}" "$bin/zktrack" show >"$tmp/show-user.txt" || fail "zktrack show as a user"
+  run_prandel --reuid=65534 --regid=65534 --clear-groups
+)
+data="$home/.local/share/zelkora"
+[ -s "$data/mlif.zkt" ] || fail "no records in $data"
+grep -qx "Data folder: $data" "$tmp/show-user.txt" || fail "zktrack showed another folder: $(head -n 1 "$tmp/show-user.txt")"
+cmp -s <(tail -n +2 "$tmp/show.txt") <(tail -n +2 "$tmp/show-user.txt") || fail "the user's demo differs from root's"
+[ -z "$(ls "$bin"/*.zkt 2>/dev/null)" ] || fail "records were written into /usr/bin"
+echo "PASS package_deb"
