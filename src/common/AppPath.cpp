@@ -1,13 +1,14 @@
 #include "common/AppPath.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -45,6 +46,28 @@ std::string folderWithoutIni(const std::string& programDir) {
   std::error_code ec;
   std::filesystem::create_directories(own, ec);
   return own;
+}
+
+// The start of the ini file; empty unless it is a regular file: a pipe under that
+// name must not hold the start in a read that never ends.
+std::string readIni(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return {};
+  std::string text;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    text.resize(kMaxIniBytes);
+    std::size_t got = 0;
+    while (got < text.size()) {
+      const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    text.resize(got);
+  }
+  ::close(fd);
+  return text;
 }
 
 }  // namespace
@@ -88,11 +111,7 @@ std::string dataFolderFromIni(const std::string& iniText) {
 std::string SetAppPath(const std::string& programDir) {
   const std::string iniPath = programDir + "/Zelkora.ini";
   if (!exists(iniPath)) return folderWithoutIni(programDir);
-  std::ifstream in(iniPath, std::ios::binary);
-  if (!in) return programDir;
-  std::string text(kMaxIniBytes, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  const std::string text = readIni(iniPath);
   if (text.empty()) return programDir;
 
   std::string value = dataFolderFromIni(text);

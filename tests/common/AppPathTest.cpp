@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "common/AppPath.h"
 #include "support/TempDir.h"
@@ -40,6 +44,25 @@ TEST(SetAppPath, FallsBackToTheProgramFolder) {
   std::string huge(1 << 20, 'x');
   test::writeFileText(dir.file("Zelkora.ini"), huge);
   EXPECT_EQ(SetAppPath(dir.path()), dir.path());  // one huge line without "="
+}
+
+// A pipe under the ini's name has no writer: a blocking read would never return and
+// the program would never start.
+TEST(SetAppPath, IniThatIsNoRegularFileIsNotRead) {
+  test::TempDir dir;
+  const std::string ini = dir.file("Zelkora.ini");
+  ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+  auto result = std::async(std::launch::async, [&dir] { return SetAppPath(dir.path()); });
+  if (result.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    ADD_FAILURE() << "SetAppPath waits for a writer on a pipe";
+    const int fd = ::open(ini.c_str(), O_WRONLY | O_NONBLOCK);  // its end of file lets the test end
+    if (fd >= 0) ::close(fd);
+  }
+  EXPECT_EQ(result.get(), dir.path());
+
+  std::filesystem::remove(ini);
+  std::filesystem::create_directory(ini);
+  EXPECT_EQ(SetAppPath(dir.path()), dir.path());
 }
 
 TEST(SetAppPath, NamedFolderIsCreatedAndRelativeOnesLieBesideTheProgram) {
