@@ -222,7 +222,7 @@ std::array<std::uint8_t, kSlot> trackerBookmark(std::uint32_t k) {
     }
     sh->written.store(n);
     const std::uint32_t k = sh->appended.load();
-    if (n % 8 == 0 && k < Shared::kMaxAppends) {
+    if (n % 64 == 0 && k < Shared::kMaxAppends) {
       const auto rec = trackerBookmark(k);
       if (::write(bit, rec.data(), rec.size()) != static_cast<ssize_t>(rec.size())) ::_exit(5);
       const off_t end = ::lseek(bit, 0, SEEK_CUR);
@@ -475,7 +475,7 @@ TEST_F(ConcurrentTracker, EveryEditorsSaveKeepsTheTrackersBytesAndBookmarks) {
        }},
   };
 
-  constexpr int kRounds = 25;
+  constexpr int kRounds = 15;
   for (int round = 0; round < kRounds; ++round) {
     // Conditions for the expense window to delete, and shortcuts not yet imported.
     {
