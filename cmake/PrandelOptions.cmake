@@ -9,9 +9,22 @@ target_compile_definitions(prandel_options INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CAST_TO_ASCII
   QT_DISABLE_DEPRECATED_UP_TO=0x060000)
+# gcc leaves float-cast-overflow out of "undefined": a NaN or huge Double from a file
+# cast to an integer is exactly the fault these builds look for.
 if(PRANDEL_SANITIZE)
-  target_compile_options(prandel_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  target_link_options(prandel_options INTERFACE -fsanitize=address,undefined)
+  target_compile_options(prandel_options INTERFACE -fsanitize=address,undefined,float-cast-overflow
+    -fno-omit-frame-pointer -fno-sanitize-recover=undefined,float-cast-overflow)
+  target_link_options(prandel_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
+endif()
+# Every library of a fuzzing tree carries libFuzzer's coverage and the sanitizers;
+# only the fuzz targets link libFuzzer itself.
+if(PRANDEL_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "PRANDEL_FUZZ needs clang (libFuzzer): configure with -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  target_compile_options(prandel_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined,float-cast-overflow
+    -fno-omit-frame-pointer -fno-sanitize-recover=undefined,float-cast-overflow)
+  target_link_options(prandel_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 
 # Sources of a library: every .cpp and .h of its folder, so that adding a file needs no edit here.
