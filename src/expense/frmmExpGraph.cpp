@@ -19,6 +19,7 @@
 #include "expense/ConditionTexts.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"
+#include "ui/Controls.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -57,16 +58,8 @@ bool GraphPicture::event(QEvent* e) {
 
 namespace {
 
-QString indexed(const char* name, std::size_t i) {
-  return QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
-}
-
-template <class T>
-T* make(QWidget* parent, const QString& name) {
-  auto* w = new T(parent);
-  w->setObjectName(name);
-  return w;
-}
+using ui::indexed;
+using ui::make;
 
 const QString kDefaultItem = QStringLiteral("Default");
 const QString kShowLegends = QStringLiteral("Show Legends");

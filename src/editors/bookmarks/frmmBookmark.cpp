@@ -11,6 +11,7 @@
 #include "editors/bookmarks/BookmarkFile.h"
 #include "store/BookmarkRecord.h"
 #include "store/RecordIO.h"
+#include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/Prompter.h"
 #include "ui/Twips.h"
@@ -22,16 +23,8 @@ using ui::placeTwips;
 
 namespace {
 
-QString indexed(const char* name, std::size_t i) {
-  return QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
-}
-
-template <class T>
-T* make(QWidget* parent, const QString& name) {
-  auto* w = new T(parent);
-  w->setObjectName(name);
-  return w;
-}
+using ui::indexed;
+using ui::make;
 
 bool isBlank(const QString& s) {
   return std::all_of(s.begin(), s.end(), [](QChar c) { return c == QLatin1Char(' '); });

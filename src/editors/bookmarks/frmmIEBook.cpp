@@ -11,6 +11,7 @@
 #include "editors/bookmarks/FavoritesWalk.h"
 #include "store/BookmarkRecord.h"
 #include "store/RecordIO.h"
+#include "ui/Controls.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -20,12 +21,7 @@ using ui::placeTwips;
 
 namespace {
 
-template <class T>
-T* make(QWidget* parent, const QString& name) {
-  auto* w = new T(parent);
-  w->setObjectName(name);
-  return w;
-}
+using ui::make;
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
+#include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/Prompter.h"
@@ -21,16 +22,8 @@ using ui::placeTwips;
 
 namespace {
 
-QString indexed(const char* name, std::size_t i) {
-  return QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
-}
-
-template <class T>
-T* make(QWidget* parent, const QString& name) {
-  auto* w = new T(parent);
-  w->setObjectName(name);
-  return w;
-}
+using ui::indexed;
+using ui::make;
 
 enum CallStartChoice { AfterMakingCall = 0, AfterConnection = 1, NeverCount = 2 };
 enum IncrementChoice { IncNever = 0, IncSpecify = 1 };

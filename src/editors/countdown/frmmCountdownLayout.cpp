@@ -14,6 +14,7 @@
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "editors/countdown/frmmCountdown.h"
+#include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/SpinBar.h"
 #include "ui/Twips.h"
@@ -25,16 +26,8 @@ using ui::placeTwips;
 
 namespace {
 
-QString indexed(const char* name, std::size_t i) {
-  return QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
-}
-
-template <class T>
-T* make(QWidget* parent, const QString& name) {
-  auto* w = new T(parent);
-  w->setObjectName(name);
-  return w;
-}
+using ui::indexed;
+using ui::make;
 
 QLabel* label(QWidget* parent, const QString& name, const QString& caption) {
   auto* l = make<QLabel>(parent, name);

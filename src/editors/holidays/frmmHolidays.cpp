@@ -15,6 +15,7 @@
 #include "store/Codec.h"
 #include "store/HolidayRecord.h"
 #include "store/RecordIO.h"
+#include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/Prompter.h"
 #include "ui/Twips.h"
@@ -26,16 +27,8 @@ using ui::placeTwips;
 
 namespace {
 
-QString indexed(const char* name, std::size_t i) {
-  return QString::fromLatin1(name) + QLatin1Char('(') + QString::number(i) + QLatin1Char(')');
-}
-
-template <class T>
-T* make(QWidget* parent, const QString& name) {
-  auto* w = new T(parent);
-  w->setObjectName(name);
-  return w;
-}
+using ui::indexed;
+using ui::make;
 
 QString withoutTrailingBlanks(QString s) {
   while (s.endsWith(QLatin1Char(' '))) s.chop(1);
