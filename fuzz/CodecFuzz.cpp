@@ -187,12 +187,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Bytes input(data, size);
   World& w = world();
 
+  // The input as it is (zeros after it), and repeated to fill the longest record, so
+  // that a short input reaches every field.
+  std::vector<std::uint8_t> repeated(size == 0 ? 0 : store::BookmarkRecord::Size);
+  for (std::size_t i = 0; i < repeated.size(); ++i) repeated[i] = data[i % size];
   Found found;
-  roundTrip<store::MainRecord>("MainRecord", input, store::kMainRecordFields, found);
-  roundTrip<store::LinkRecord>("LinkRecord", input, store::kLinkRecordFields, found);
-  roundTrip<store::ExpenseCondition>("ExpenseCondition", input, store::kExpenseConditionFields, found);
-  roundTrip<store::HolidayRecord>("HolidayRecord", input, store::kHolidayRecordFields, found);
-  roundTrip<store::BookmarkRecord>("BookmarkRecord", input, store::kBookmarkRecordFields, found);
+  for (const Bytes bytes : {input, Bytes(repeated)}) {
+    roundTrip<store::MainRecord>("MainRecord", bytes, store::kMainRecordFields, found);
+    roundTrip<store::LinkRecord>("LinkRecord", bytes, store::kLinkRecordFields, found);
+    roundTrip<store::ExpenseCondition>("ExpenseCondition", bytes, store::kExpenseConditionFields, found);
+    roundTrip<store::HolidayRecord>("HolidayRecord", bytes, store::kHolidayRecordFields, found);
+    roundTrip<store::BookmarkRecord>("BookmarkRecord", bytes, store::kBookmarkRecordFields, found);
+  }
   cp1252RoundTrip(input);
 
   const QString asUtf8 = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

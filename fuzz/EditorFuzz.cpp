@@ -259,10 +259,17 @@ void confirm(Random& r, ui::FormBase* w) {
     const std::size_t k = r.below(10);
     c->Command1[k < 5 ? 1 : k < 9 ? 0 : 2]->click();
   } else if (auto* e = qobject_cast<frmmExpense*>(w)) {
-    if (r.chance(0.6) && e->CmdBut[6]->isEnabled()) {
+    const std::size_t how = r.below(10);
+    if (how < 4 && e->CmdBut[6]->isEnabled()) {  // a new condition
       e->CmdBut[6]->click();
       settle();
       typeInto(r, e->Text1, r.chance(0.7) ? validAmount(r) : r.typedText());
+    } else if (how < 7 && e->CmdBut[3]->isEnabled() && e->lstCondtions->count() > 0) {  // a stored one
+      e->lstCondtions->setCurrentRow(static_cast<int>(r.below(static_cast<std::size_t>(e->lstCondtions->count()))));
+      e->CmdBut[3]->click();
+      settle();
+    }
+    if (e->CmdBut[4]->isVisible()) {
       poke(r, w, r.range(0, 6));
       e->CmdBut[4]->click();
       settle();
@@ -379,7 +386,8 @@ CaseResult runCase(const Editor& ed, std::uint64_t caseSeed) {
   fake.clock.set(QDateTime(QDate(r.range(1995, 2035), r.range(1, 12), r.range(1, 28)),
                            QTime(r.range(0, 23), r.range(0, 59), r.range(0, 59))));
 
-  const Tree before = snapshot(programDir);
+  const std::string dataBelowRoot = fs::path(dataDir).lexically_relative(programDir).string();
+  Tree before = snapshot(programDir);
   const QLocale locale = r.chance(0.5) ? QLocale(QLocale::English, QLocale::UnitedStates)
                                        : QLocale(QLocale::German, QLocale::Germany);
   {
@@ -403,6 +411,13 @@ CaseResult runCase(const Editor& ed, std::uint64_t caseSeed) {
     w->show();
     w->activateWindow();
     settle();
+    // The tracker writes while the window is open: the saves must read afresh and
+    // keep what it wrote. What start-up and the load did is checked first.
+    if (r.chance(0.25)) {
+      compareTrees(ed.code, dataBelowRoot, before, snapshot(programDir), result.faults);
+      trackerWrites(r, dataDir);
+      before = snapshot(programDir);
+    }
     poke(r, w.get(), r.chance(0.3) ? 0 : r.range(1, 15));
     if (w->isVisible()) confirm(r, w.get());
     settle();
@@ -445,7 +460,7 @@ CaseResult runCase(const Editor& ed, std::uint64_t caseSeed) {
   }
 
   const Tree after = snapshot(programDir);
-  compareTrees(ed.code, fs::path(dataDir).lexically_relative(programDir).string(), before, after, result.faults);
+  compareTrees(ed.code, dataBelowRoot, before, after, result.faults);
   return result;
 }
 
@@ -497,14 +512,19 @@ int run(int argc, char** argv) {
     if (opt.editor != "all" && opt.editor != ed.name) continue;
     known = true;
     long confirmed = 0, saved = 0, faulty = 0;
+    long long slowest = 0;
     for (long k = opt.first; k < opt.first + opt.runs; ++k) {
       std::snprintf(g_case, sizeof g_case, "editor %s, case %ld, seed %llu (editor_fuzz --editor %s --first %ld --runs 1 --seed %llu)",
                     ed.name, k, static_cast<unsigned long long>(opt.seed), ed.name, k,
                     static_cast<unsigned long long>(opt.seed));
       if (opt.verbose) std::fprintf(stderr, "%s\n", g_case);
-      g_deadline = nowMs() + 1000LL * opt.timeoutSeconds;
+      const long long started = nowMs();
+      g_deadline = started + 1000LL * opt.timeoutSeconds;
       const CaseResult res = runCase(ed, caseSeedOf(opt.seed, ed.code, k));
       g_deadline = 0;
+      const long long took = nowMs() - started;
+      slowest = std::max(slowest, took);
+      if (took > 5000) std::fprintf(stderr, "slow: %lld ms for %s\n", took, g_case);
       confirmed += res.confirmed ? 1 : 0;
       saved += res.saved ? 1 : 0;
       if (!res.faults.empty()) {
@@ -513,8 +533,8 @@ int run(int argc, char** argv) {
         for (std::size_t f = 0; f < res.faults.size() && f < 12; ++f) std::fprintf(stderr, "  %s\n", res.faults[f].c_str());
       }
     }
-    std::printf("%-12s %ld files, %ld ended by the editor's own button, %ld saved, %ld with faults\n", ed.name,
-                opt.runs, confirmed, saved, faulty);
+    std::printf("%-12s %ld files, %ld ended by the editor's own button, %ld saved, %ld with faults; slowest %lld ms\n",
+                ed.name, opt.runs, confirmed, saved, faulty, slowest);
     std::fflush(stdout);
     failed += faulty > 0 ? 1 : 0;
   }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "store/BookmarkRecord.h"
@@ -405,6 +406,60 @@ std::string randomIni(Random& r) {
       return s;
     }
   }
+}
+
+namespace {
+
+bool readRegular(const std::string& path, Image& img) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  std::ifstream in(path, std::ios::binary);
+  img.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+// Written in place (same file, as the tracker's own channels would), so that the
+// editor's open descriptors see it.
+void writeInPlace(const std::string& path, const Image& img) {
+  std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(img.data()), static_cast<std::streamsize>(img.size()));
+}
+
+}  // namespace
+
+void trackerWrites(Random& r, const std::string& dataDir) {
+  const std::string mlif = dataDir + "/mlif.zkt";
+  const std::string bit = dataDir + "/bit.zkt";
+  Image img;
+  switch (r.below(6)) {
+    case 0:
+    case 1:
+      if (!readRegular(mlif, img)) return;
+      if (img.size() < kMainAt + MainRecord::Size) img.resize(kMainAt + MainRecord::Size);
+      mainRecord(img, r);
+      break;
+    case 2:
+      if (!readRegular(mlif, img)) return;
+      if (img.size() < kLinkAt + LinkRecord::Size) img.resize(kLinkAt + LinkRecord::Size);
+      linkRecord(img, r);
+      break;
+    case 3:
+      if (!readRegular(mlif, img)) return;
+      img.resize(mlifLength(r));
+      break;
+    case 4: {
+      if (!readRegular(bit, img)) return;
+      const Image more = randomBit(r, randomLinks(r));
+      img.resize(img.size() / BookmarkRecord::Size * BookmarkRecord::Size);
+      img.insert(img.end(), more.begin(), more.end());
+      return writeInPlace(bit, img);
+    }
+    default:
+      if (!readRegular(bit, img)) return;
+      img.resize(r.below(img.size() + 1));
+      return writeInPlace(bit, img);
+  }
+  writeInPlace(mlif, img);
 }
 
 namespace {

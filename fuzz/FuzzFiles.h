@@ -53,6 +53,11 @@ std::vector<std::string> randomLinks(Random& r);
 // A Zelkora.ini text (which the caller still checks stays inside its folder).
 std::string randomIni(Random& r);
 
+// What the tracker may do to the data files while an editor is open: write the main
+// or the link record afresh, cut mlif.zkt short or lengthen it, append bookmarks or
+// cut bit.zkt short. Only regular files are touched.
+void trackerWrites(Random& r, const std::string& dataDir);
+
 // Shortcuts, other files and sub-folders (a link back up now and then) under folder.
 void randomFavorites(Random& r, const std::string& folder, const std::vector<std::string>& links);
 
