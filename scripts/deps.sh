@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick x11-utils
   fonts-liberation2 fonts-dejavu-core
-  util-linux python3
+  util-linux python3 file dpkg-dev
 )
 
 missing=()
