@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 editor="${1:-expense}"
 
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release
+BUILD_TARGETS="prandel zktrack" "$root/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release
 
 bin="$root/build/bin"
 data="$root/build/demo-data"
