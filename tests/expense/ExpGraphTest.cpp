@@ -22,6 +22,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/WindowKit.h"
 #include "ui/Style.h"
 #include "ui/Twips.h"
 #include "ui/WindowContext.h"
@@ -50,17 +51,10 @@ ExpenseCondition between(int h1, int h2) {
 
 // A session whose clock reads Wednesday 25 December 2024, 10:00; the week drawn
 // starts on that day.
-struct GraphKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s;
-  test::ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx;
+struct GraphKit : test::WindowKit {
 
-  explicit GraphKit(const QLocale& locale = kEnUs) : s(fake.services(), locale), ctx{s, prompter, [this] { ++ends; }} {
+  explicit GraphKit(const QLocale& locale = kEnUs) : WindowKit(locale) {
     fake.clock.set(QDateTime(QDate(2024, 12, 25), QTime(10, 0)));
-    s.DataPath = dir.path();
     s.OpenDataFiles();
   }
   void working(const std::vector<ExpenseCondition>& list) {

@@ -26,6 +26,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/WindowKit.h"
 #include "ui/EntryField.h"
 #include "ui/Style.h"
 #include "ui/WindowContext.h"
@@ -48,23 +49,15 @@ inline ExpenseCondition condition(const std::function<void(ExpenseCondition&)>& 
 // A time of day as the runtime holds it.
 inline double hm(int h, int m, int s = 0) { return (h * 3600 + m * 60 + s) / 86400.0; }
 
-struct ExpenseKit {
-  TempDir dir;
-  FakePlatform fake;
-  Session s;
-  ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx;
+struct ExpenseKit : WindowKit {
 
-  explicit ExpenseKit(const QLocale& locale = enUS()) : s(fake.services(), locale), ctx{s, prompter, [this] { ++ends; }} {
-    s.DataPath = dir.path();
+  explicit ExpenseKit(const QLocale& locale = enUS()) : WindowKit(locale) {
     s.ProgramDir = dir.path();
     s.ShortDateFmt = QStringLiteral("M/d/yyyy");
     s.OpenDataFiles();
   }
 
   std::string mlif() const { return dir.file("mlif.zkt"); }
-  std::vector<std::uint8_t> bytes() const { return readFileBytes(mlif()); }
 
   void put(ConditionSet set, int slot, const ExpenseCondition& c) {
     store::writeRecord(s.files, ExpenseCondition::Channel, recordOfSlot(set, slot), c);
@@ -83,14 +76,7 @@ struct ExpenseKit {
   }
 
   // The window, shown and active, in the app's look.
-  std::unique_ptr<frmmExpense> open() {
-    ui::applyAppStyle();
-    auto w = std::make_unique<frmmExpense>(ctx);
-    w->show();
-    w->activateWindow();
-    (void)QTest::qWaitForWindowActive(w.get());
-    return w;
-  }
+  std::unique_ptr<frmmExpense> open() { return show<frmmExpense>(); }
 };
 
 // What a user does to a list or a tick box: the rules run as on a real change.

@@ -15,6 +15,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/WindowKit.h"
 #include "ui/Style.h"
 #include "ui/WindowContext.h"
 
@@ -73,39 +74,27 @@ inline std::string padded(const std::string& s, std::size_t width) {
   return out;
 }
 
-struct BookmarkKit {
-  TempDir dir;
-  FakePlatform fake;
-  Session s;
-  ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx;
+struct BookmarkKit : WindowKit {
   std::vector<std::uint8_t> mainBefore;
 
   explicit BookmarkKit(const std::vector<std::uint8_t>& bit = {}, std::uint8_t changeCode = 0)
-      : s(fake.services()), ctx{s, prompter, [this] { ++ends; }} {
+      : WindowKit(QLocale::system()) {
     mainBefore.assign(40000, 0);
     for (std::size_t i = 0; i < mainBefore.size(); ++i) mainBefore[i] = static_cast<std::uint8_t>(i * 31 + 7);
     mainBefore[kChangeCodeAt] = changeCode;
     writeFileBytes(dir.file("mlif.zkt"), mainBefore);
     writeFileBytes(dir.file("bit.zkt"), bit);
     fake.favorites.path = dir.file("Favorites");
-    s.DataPath = dir.path();
     s.ProgramDir = dir.path();
     s.OpenDataFiles();
   }
 
-  std::vector<std::uint8_t> bit() const { return readFileBytes(dir.file("bit.zkt")); }
-  std::vector<std::uint8_t> mlif() const { return readFileBytes(dir.file("mlif.zkt")); }
+  std::vector<std::uint8_t> bit() const { return bytes("bit.zkt"); }
+  std::vector<std::uint8_t> mlif() const { return bytes(); }
 
   template <class Window>
   std::unique_ptr<Window> open() {
-    ui::applyAppStyle();
-    auto w = std::make_unique<Window>(ctx);
-    w->show();
-    w->activateWindow();
-    (void)QTest::qWaitForWindowActive(w.get());
-    return w;
+    return show<Window>();
   }
 };
 

@@ -22,6 +22,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/WindowKit.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/Style.h"
@@ -48,20 +49,13 @@ void sane(MainRecord& m) {
   m.ChangeCode = 0;
 }
 
-struct CallKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s;
-  test::ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx;
+struct CallKit : test::WindowKit {
   std::vector<std::uint8_t> before;
 
-  explicit CallKit(const Setter& set = {}) : s(fake.services(), kEnUs), ctx{s, prompter, [this] { ++ends; }} {
+  explicit CallKit(const Setter& set = {}) : WindowKit(kEnUs) {
     std::vector<std::uint8_t> image(12000);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 53 + 5);
     test::writeFileBytes(dir.file("mlif.zkt"), image);
-    s.DataPath = dir.path();
     s.OpenDataFiles();
     s.MainRecIO(false);
     sane(s.MainRec);
@@ -72,21 +66,8 @@ struct CallKit {
     s.MainRec = MainRecord{};
   }
 
-  std::vector<std::uint8_t> bytes() const { return test::readFileBytes(dir.file("mlif.zkt")); }
-  MainRecord stored() const {
-    MainRecord m;
-    store::readRecord(s.files, MainRecord::Channel, MainRecord::RecordNo, m);
-    return m;
-  }
-
-  std::unique_ptr<frmSetCall> open() {
-    ui::applyAppStyle();
-    auto w = std::make_unique<frmSetCall>(ctx);
-    w->show();
-    w->activateWindow();
-    (void)QTest::qWaitForWindowActive(w.get());
-    return w;
-  }
+  MainRecord stored() const { return storedMain(); }
+  std::unique_ptr<frmSetCall> open() { return show<frmSetCall>(); }
 };
 
 void choose(QComboBox* c, int index) {

@@ -25,6 +25,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/WindowKit.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/SpinBar.h"
@@ -64,20 +65,13 @@ void sane(MainRecord& m) {
 
 // A data folder whose mlif.zkt is full of bytes that must survive, with MainRecord
 // read into the session as start-up leaves it.
-struct CountdownKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s;
-  test::ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx;
+struct CountdownKit : test::WindowKit {
   std::vector<std::uint8_t> before;
 
-  explicit CountdownKit(const Setter& set = {}) : s(fake.services(), kEnUs), ctx{s, prompter, [this] { ++ends; }} {
+  explicit CountdownKit(const Setter& set = {}) : WindowKit(kEnUs) {
     std::vector<std::uint8_t> image(20000);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 37 + 11);
     test::writeFileBytes(dir.file("mlif.zkt"), image);
-    s.DataPath = dir.path();
     s.OpenDataFiles();
     s.MainRecIO(false);
     sane(s.MainRec);
@@ -87,21 +81,8 @@ struct CountdownKit {
     s.MainRecIO(false);
   }
 
-  std::vector<std::uint8_t> bytes() const { return test::readFileBytes(dir.file("mlif.zkt")); }
-  MainRecord stored() const {
-    MainRecord m;
-    store::readRecord(s.files, MainRecord::Channel, MainRecord::RecordNo, m);
-    return m;
-  }
-
-  std::unique_ptr<frmmCountdown> open() {
-    ui::applyAppStyle();
-    auto w = std::make_unique<frmmCountdown>(ctx);
-    w->show();
-    w->activateWindow();
-    (void)QTest::qWaitForWindowActive(w.get());
-    return w;
-  }
+  MainRecord stored() const { return storedMain(); }
+  std::unique_ptr<frmmCountdown> open() { return show<frmmCountdown>(); }
 };
 
 // File offsets of the fields the countdown may write.

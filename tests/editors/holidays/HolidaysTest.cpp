@@ -22,6 +22,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/WindowKit.h"
 #include "ui/EntryField.h"
 #include "ui/Style.h"
 #include "ui/WindowContext.h"
@@ -47,22 +48,15 @@ std::size_t holidayAt(int k) { return static_cast<std::size_t>(HolidayRecord::Ba
 
 // A data folder whose mlif.zkt is full of bytes that must survive, with the given
 // holidays and weekly days off.
-struct HolidayKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s;
-  test::ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx;
+struct HolidayKit : test::WindowKit {
   std::vector<std::uint8_t> before;
 
   explicit HolidayKit(const std::vector<Holiday>& list = {}, std::array<bool, 7> weekOff = {},
                       const QLocale& locale = kEnUs, std::optional<std::int16_t> count = std::nullopt)
-      : s(fake.services(), locale), ctx{s, prompter, [this] { ++ends; }} {
+      : WindowKit(locale) {
     std::vector<std::uint8_t> image(40000);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 31 + 7);
     test::writeFileBytes(dir.file("mlif.zkt"), image);
-    s.DataPath = dir.path();
     s.ShortDateFmt = QStringLiteral("M/d/yyyy");
     s.OpenDataFiles();
     s.MainRecIO(false);
@@ -81,26 +75,13 @@ struct HolidayKit {
     before = bytes();
   }
 
-  std::vector<std::uint8_t> bytes() const { return test::readFileBytes(dir.file("mlif.zkt")); }
   HolidayRecord record(int k) const {
     HolidayRecord r;
     store::readRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + k, r);
     return r;
   }
-  MainRecord main() const {
-    MainRecord m;
-    store::readRecord(s.files, MainRecord::Channel, MainRecord::RecordNo, m);
-    return m;
-  }
-
-  std::unique_ptr<frmmHolidays> open() {
-    ui::applyAppStyle();
-    auto w = std::make_unique<frmmHolidays>(ctx);
-    w->show();
-    w->activateWindow();
-    (void)QTest::qWaitForWindowActive(w.get());
-    return w;
-  }
+  MainRecord main() const { return storedMain(); }
+  std::unique_ptr<frmmHolidays> open() { return show<frmmHolidays>(); }
 };
 
 QStringList entries(const frmmHolidays& w) {
