@@ -22,13 +22,13 @@ int typingLimit(const EntryField* f) { return f->property(kLimit).toInt(); }
 }  // namespace
 
 void frmmExpense::setupEntryFields() {
-  struct Spec {
+  struct FieldSetup {
     EntryField* field;
     int limit;
     bool right;
     int kind;
   };
-  const Spec specs[] = {
+  const FieldSetup setups[] = {
       {Text1, 8, true, keykind::Amount2},        {txtExpIniAmt, 8, true, keykind::Amount2},
       {txtISPAmt, 8, true, keykind::Amount2},    {txtInitTime, 8, true, keykind::Duration},
       {txtDiffCall, 8, true, keykind::Duration}, {tPeriod[0], 12, false, keykind::Date},
@@ -37,7 +37,7 @@ void frmmExpense::setupEntryFields() {
       {advTime[1], 10, true, keykind::TimeAmPm}, {txtHour, 4, false, keykind::Whole},
       {txtMin, 3, false, keykind::Whole},        {txtVal, 16, true, kNoFilter},
   };
-  for (const Spec& sp : specs) {
+  for (const FieldSetup& sp : setups) {
     EntryField* f = sp.field;
     f->setProperty(kLimit, sp.limit);
     f->setMaxLength(sp.limit);

@@ -8,6 +8,8 @@ set -euo pipefail
 : "${PRANDEL_BIN:?set PRANDEL_BIN to the prandel binary}"
 : "${ZKTRACK_BIN:=$(dirname "$PRANDEL_BIN")/zktrack}"
 E2E_CASE="$(basename "$0" .sh)"
+# The cases check record bytes with records.py beside this file.
+export PYTHONPATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 for _bin in "$PRANDEL_BIN" "$ZKTRACK_BIN"; do
   [ -x "$_bin" ] || { echo "FAIL $E2E_CASE: no program at $_bin (build the prandel and zktrack targets)" >&2; exit 1; }
 done

@@ -33,12 +33,9 @@ wait_exit "$PRANDEL_PID" 10
 expect_eq "$EXIT_CODE" 0 "exit code"
 
 python3 - "$E2E_TMP/bit.before" "$E2E_DATA/bit.zkt" "$(MLIF)" <<'PY' || fail "record bytes"
-import struct, sys
-bit_before, bit, mlif = (open(p, 'rb').read() for p in sys.argv[1:4])
-problems = []
-def want(what, got, wanted):
-    if got != wanted:
-        problems.append(f'{what}: got {got!r}, want {wanted!r}')
+import sys
+from records import *
+bit_before, bit, mlif = (read(p) for p in sys.argv[1:4])
 want('bit.zkt length', len(bit), len(bit_before) + 2 * 512)
 want('records before them', bit[:len(bit_before)], bit_before)
 name = 'a dial-up tariff comparison site'
@@ -47,12 +44,10 @@ for k, (n, more, link) in enumerate(expected):
     r = bit[len(bit_before) + 512 * k:len(bit_before) + 512 * (k + 1)]
     want(f'record {k} BmName', r[0:24], n.encode().ljust(24))
     want(f'record {k} BmLink', r[24:408], link.encode().ljust(384))
-    want(f'record {k} BmDeleted', struct.unpack_from('<h', r, 408)[0], 0)
+    want(f'record {k} BmDeleted', field(r, '<h', 408), 0)
     want(f'record {k} BmNameMore', r[410:462], more.encode().ljust(52))
-want('ChangeCode', mlif[1024 + 156], 6)
-want('ReloadFlag', struct.unpack_from('<h', mlif, 8192 + 244)[0], -1)
-if problems:
-    print('\n'.join(problems), file=sys.stderr)
-    sys.exit(1)
+want('ChangeCode', mlif[MAIN + 156], 6)
+want('ReloadFlag', field(mlif, '<h', RELOAD), -1)
+finish()
 PY
 echo "PASS $E2E_CASE"
