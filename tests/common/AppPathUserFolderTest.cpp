@@ -2,7 +2,6 @@
 // cannot write to and no Zelkora.ini names a data folder.
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,11 +77,7 @@ class InstalledProgram : public ::testing::Test {
   int dataFolderIs(const std::string& want, const std::optional<std::string>& xdgHome,
                    const std::optional<std::string>& home, bool programWritable = false) {
     return test::runInChild([&] {
-      if (::geteuid() == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-            ::setresuid(65534, 65534, 65534) != 0)
-          return test::kChildSkipped;
-      }
+      if (!test::becomeOrdinaryUser()) return test::kChildSkipped;
       if ((::access(program.c_str(), W_OK) == 0) != programWritable) return test::kChildSkipped;
       if (xdgHome) ::setenv("XDG_DATA_HOME", xdgHome->c_str(), 1);
       else ::unsetenv("XDG_DATA_HOME");

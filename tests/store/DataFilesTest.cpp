@@ -6,6 +6,7 @@
 
 #include "store/DataFiles.h"
 #include "store/RecordIO.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace prandel::store {
@@ -89,18 +90,25 @@ TEST(DataFiles, ShortRecordIsZeroFilled) {
 }
 
 TEST(DataFiles, ReadOnlyFileIsReadButNeverWritten) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes through file permissions";
   TempDir dir;
   const auto before = pattern(2000);
   writeFileBytes(dir.file("mlif.zkt"), before);
   ::chmod(dir.file("mlif.zkt").c_str(), 0444);
-  DataFiles f;
-  f.openAll(dir.path());
-  MainRecord m;
-  EXPECT_TRUE(MainRecIO(f, m, false));
-  EXPECT_EQ(m.raw[0], before[1024]);
-  m.ChangeCode = 7;
-  EXPECT_FALSE(MainRecIO(f, m, true));
+  ::chmod(dir.path().c_str(), 0777);
+  // Root writes through file permissions: the files are opened as an ordinary user.
+  const int rc = test::runInChild([&] {
+    if (!test::becomeOrdinaryUser()) return test::kChildSkipped;
+    DataFiles f;
+    f.openAll(dir.path());
+    MainRecord m;
+    if (!MainRecIO(f, m, false)) return 10;
+    if (m.raw[0] != before[1024]) return 11;
+    m.ChangeCode = 7;
+    if (MainRecIO(f, m, true)) return 12;
+    return 0;
+  });
+  if (rc == test::kChildSkipped) GTEST_SKIP() << "no ordinary user to become";
+  EXPECT_EQ(rc, 0) << "10: not read, 11: wrong bytes, 12: write reported as done";
   EXPECT_EQ(readFileBytes(dir.file("mlif.zkt")), before);
 }
 

@@ -2,6 +2,7 @@
 // Runs a piece of a test in a child process: for what must not touch the test
 // process itself (a file size limit, a mount namespace, another user id). The child
 // reports through its exit code and never returns into the test runner.
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,15 @@ namespace prandel::test {
 
 // Exit code a child uses to say that it lacks the privileges for its part.
 inline constexpr int kChildSkipped = 77;
+
+// In a child: gives up root for the unprivileged user, so that file permissions
+// bind as they do for an ordinary user. False when that cannot be done.
+inline bool becomeOrdinaryUser() {
+  if (::geteuid() != 0) return true;
+  constexpr uid_t kNobody = 65534;
+  return ::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, kNobody) == 0 &&
+         ::setresuid(kNobody, kNobody, kNobody) == 0 && ::geteuid() == kNobody;
+}
 
 // The child's exit code, 128 + signal when a signal ended it, -1 when no child
 // could be started.
