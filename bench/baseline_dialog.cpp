@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A bare Qt dialog with a label and a button that ends at its first paint: the
 // yardstick for prandel's time to a painted editor window and its memory.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a request-0 run of prandel must do at least: open the record files, read the
 // link and main records, write the link record back, close. It links the same Qt
 // libraries (kept with --no-as-needed) so that loading them costs the same.

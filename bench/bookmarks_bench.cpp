@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a user waits for when a bookmark window opens: the bookmark list of a bit.zkt
 // of 100 000 records (a third deleted), and the favourites import over a tree of
 // 10 000 shortcuts in 100 folders: the reading, the filling of the list and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // prandel as it runs for a user, ending as soon as its editor window is first
 // painted: the time to a usable window, measured from outside as whole-process time.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The condition map's work: the 673 evaluations of one drawing, in the worst case
 // (20 conditions of the holiday kind, 190 holidays, none of them in the week drawn),
 // by the real matching and by a word-for-word reading of one record at a time.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process figures of prandel against yardsticks that link the same libraries:
 #  - a request-0 run against a program that only does the same file work;
 #  - time to the first painted editor window, and peak memory, against a bare Qt dialog.

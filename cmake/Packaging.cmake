@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts prandel and zktrack in bin and the documents, with a sample
 # Zelkora.ini, in share/doc/prandel; `cpack` (run in the build folder) makes a .deb
 # of the same files.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One place for the language level, warnings and Qt defines of every target.
 add_library(prandel_options INTERFACE)
 target_compile_features(prandel_options INTERFACE cxx_std_20)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target of the record codec and the regional conversions. Random bytes
 // decoded as each record type must encode to the very same bytes (texts in
 // Windows-1252, NaN payloads and non-canonical Booleans included); the values and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor harness: opens each of the six editors in-process on random data
 // folders (record files of any length and content, Zelkora.ini texts, favourites
 // folders of odd shortcuts), pokes a few controls, presses the editor's confirm

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which bytes of the data files each editor may change, and the check of a whole
 // case folder before and after a run: every other byte of every file stays.

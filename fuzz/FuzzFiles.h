@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Random data folders for the editor harness: record files of any length and
 // content (garbage, all 0xFF, all 0x80, NaN-filled, or valid-looking records whose

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job: install, build, seed a demo data folder and open an editor on it
 # through zktrack, the tracker stand-in.
 #   scripts/demo.sh [expense|countdown|call|holidays|bookmarks|import]

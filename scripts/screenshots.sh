@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the user guide's screenshots: one PNG per window in docs/screenshots/.
 #   scripts/screenshots.sh [BUILD_DIR]
 # Without BUILD_DIR the prandel and zktrack targets are built in build/ first.

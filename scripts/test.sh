@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, builds with warnings as errors and the address and undefined-behaviour
 # sanitizers, and runs every test: unit, window and end-to-end (under Xvfb).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prandel: the settings editor of the Zelkora suite. The tracker writes a request
 // code into the shared link record and starts this program; it opens the one editor
 // asked for, and ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which expense condition is in force at a moment, for a connection: every
 // condition whose period and time of day hold the moment scores by its kinds, and

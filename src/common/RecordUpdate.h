@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Read, change, write at once. The tracker writes its own fields of the shared
 // records at any time; an editor that wrote a copy read earlier would put old

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Regional conversions in the user's locale, as the old runtime did them: is this
 // text a date, a time, a number; turn it into a value; format a value with a

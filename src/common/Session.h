@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The state of one run: the data folder, the open record files, the record buffers
 // and the other variables every window shares. Start-up makes one and hands it to

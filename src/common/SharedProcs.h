@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Procedures every editor shares: starting a sibling program, filtering keys of
 // numeric, date and time fields, tidying durations, and the tracker's comma notation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The expense conditions in the record file: 20 live slots (records 81..100), which
 // the tracker uses, and 20 working slots (records 121..140), on which the editor

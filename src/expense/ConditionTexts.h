@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts that describe an expense condition: the list entries, the period and
 // time descriptions, amounts, and the lines of the details panel.

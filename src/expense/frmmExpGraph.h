@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The condition map, "Expense Graph": a week of quarter-hour stripes, each in the
 // colour of the expense condition in force then, for all connections or for one.

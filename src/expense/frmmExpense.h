@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The expense editor, "Zelkora Expense": the list of up to 20 tariff conditions on
 // the left, and beside it either the description of the selected one or the panel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Validation of the editing panel in its fixed order, the report of the first
 // fault, and the panel written into the condition record.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working logic of the expense window: load, the browsing and editing modes,
 // add, edit, save, delete, the commit to the live conditions, and closing.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry fields of the editing panel: key filters, limits, tidying on leaving,
 // Escape in the date and time boxes, and the hour and minute spin controls.
 #include <QComboBox>

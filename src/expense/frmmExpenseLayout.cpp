@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The expense window's controls: positions in twips, captions, items, limits, tab
 // order and access keys, and the connections of the rules.
 #include <QCheckBox>

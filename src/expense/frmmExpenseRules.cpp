@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of the editing panel: each kind chosen in a list or a tick box shows,
 // hides, enables or greys the controls it concerns. Also the details panel, the
 // dial-up connection list and the report of a bad field.

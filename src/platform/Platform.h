@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stand-ins for the operating-system services the editors rely on, each behind a
 // small interface so that tests can put their own in place.

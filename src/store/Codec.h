@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Field codec of the tracker's fixed records: packed, little-endian, Boolean as a
 // 2-byte Integer with True = -1, Date as a Double of days since 1899-12-30, fixed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Making the controls of a window: each carries its own name (with its index in
 // brackets for control arrays), so that tests and scripts find it.

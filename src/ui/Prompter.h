@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every message box goes through this interface, so that tests can read the
 // messages and answer the questions.

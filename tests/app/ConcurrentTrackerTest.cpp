@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracker runs beside the editors and writes the same files without locking: a
 // second process keeps rewriting the tracker's own fields of MainRecord and the
 // unused fields of the link record, and appends bookmarks, while every editor goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the records go when prandel and zktrack are installed in a folder their user
 // cannot write to and no Zelkora.ini names a data folder.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The condition matching read word for word: one record read per condition and per
 // holiday into the session's buffers, days compared as "DD-MM-YYYY" texts, times cut

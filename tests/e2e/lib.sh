@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the e2e cases (sourced): a temporary program folder that holds copies
 # of prandel and zktrack beside their record files (no Zelkora.ini, so it is also
 # the data folder), an Xvfb of our own, keys sent with xdotool, and record bytes read

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the end-to-end cases share for checking record bytes: fields read from a file
 image, mismatches collected and reported together, and the bytes that changed."""
 import struct

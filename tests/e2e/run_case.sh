@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one e2e case, or reports it skipped (77) where the display tools are missing.
 # Each case gets a runtime folder of its own: prandel keeps its single-instance
 # locks there, and cases run in parallel must not see each other's windows as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The condition store on whole files, checked byte for byte against offsets worked
 // out here by hand: live slots at 10240, working slots at 15360, record 141 at 17920.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts that describe a condition, as tables of records and the lines they
 // give, in an English and a German locale and with the tracker's decimal commas.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The condition map: the colour of each quarter hour, the week it draws and how it
 // moves, the connection list, the legend and its sizes, the tooltips, and that
 // closing it ends nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading, adding, editing, deleting and committing conditions, and the buttons.
 #include <gtest/gtest.h>
 

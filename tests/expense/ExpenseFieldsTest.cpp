@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry fields of the editing panel: what typing lets in, how a text is tidied
 // when the focus leaves, Escape in the date and time boxes, and the spin controls.
 #include <gtest/gtest.h>

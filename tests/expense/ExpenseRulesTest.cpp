@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of the editing panel as tables: a sequence of user changes, then the
 // expected state of the controls it concerns.
 #include <gtest/gtest.h>

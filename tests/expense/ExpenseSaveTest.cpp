@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks of the editing panel in their order, and the records that accepted
 // panels give.
 #include <gtest/gtest.h>

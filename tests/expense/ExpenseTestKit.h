@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the expense tests share: a session on a fresh data folder with fake platform
 // services and scripted message boxes, conditions placed in the live or working

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The expense window as it opens: its controls, the list of conditions with their
 // descriptions, the button states by count, and what loading writes.
 #include <gtest/gtest.h>

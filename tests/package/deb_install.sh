@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The .deb that cpack makes from the build folder: its dependencies are Debian's Qt 6
 # packages, it holds prandel and zktrack in /usr/bin and the sample Zelkora.ini in
 # /usr/share/doc/prandel, and unpacked into a temporary root it runs: prandel with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults of the file system under the record files: a file size limit, a full disk,
 // and another program appending to the same file.
 #include <gtest/gtest.h>

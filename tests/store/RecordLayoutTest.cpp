@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record layouts checked against bytes placed by hand at the tracker's offsets,
 // independent of the codec's own offset constants.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Platform services for tests: a clock that never touches the system, a launcher
 // that records what it was asked to start, and so on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test program runs with a QApplication on the offscreen platform, so that
 // window tests and plain tests share one main.
 #include <gtest/gtest.h>

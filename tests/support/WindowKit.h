@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tests share: a session on a fresh data folder with fake platform
 // services and scripted message boxes, and the window opened on it, shown and active,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the zktrack binary in program folders of its own and reads back the records
 // it leaves, through the store.

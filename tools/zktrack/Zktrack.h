@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // zktrack: what a Linux user runs in place of the tracker. It seeds and shows the
 // record files and starts prandel with a request code, as the tracker does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zktrack: the tracker's stand-in on Linux. It seeds and shows the record files of
 // a data folder and starts prandel with a request code, as the tracker does.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bookmark file bit.zkt as both bookmark windows see it: how many records it
 // holds, the text a record is listed under, the names and links of new records,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The walk over the favourites folder: every Internet shortcut (a regular file whose
 // name ends in ".url", in any case) of the folder and of all its sub-folders, a

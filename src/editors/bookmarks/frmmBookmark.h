@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bookmark editor, "Zelkora Bookmarks": the tracker's bookmarks of bit.zkt, one
 // entry per live record. Add and Delete write the file at once (a deleted bookmark

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The favourites import, "Import Bookmarks": the Internet shortcuts of the user's
 // favourites folder and all its sub-folders whose links the bookmark file does not

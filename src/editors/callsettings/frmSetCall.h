@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The call settings, "Call Settings": when the tracker starts counting a call's
 // time, in which increments the counted time grows, and whether a fixed dialling

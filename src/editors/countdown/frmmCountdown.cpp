@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The countdown window's rules: the load, the enabling rules of the two tick boxes,
 // the day lists of the reset period, the layout of the expense options, the spin
 // arrows and arrow keys of the time boxes, and Reset, Discard and Cancel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The countdown editor, "Countdown": an allowance of online time, its automatic
 // refill (every day, week, month or year) and what the expense conditions do while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The countdown window's controls: positions in twips, captions, items, limits,
 // tab order, access keys and the connections of the rules.
 #include <QCheckBox>

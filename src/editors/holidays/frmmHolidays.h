@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The holiday editor, "Holidays": the list of holiday dates with a description each,
 // and the days of the week that are off every week. Nothing reaches the files before

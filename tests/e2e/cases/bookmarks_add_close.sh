@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The bookmark editor by keys only: add a bookmark (name and link), then "Close";
 # bit.zkt gains exactly that record after the demo's four, MainRecord holds
 # ChangeCode 6, the tracker is told, and no other byte of mlif.zkt has changed.

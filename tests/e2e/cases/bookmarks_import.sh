@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The favourites import by keys only, from ~/Favorites of a home folder of our own:
 # the favourites lie in sub-folders only (none directly in the folder), one folder
 # links back up the tree, one link is stored already in other letters. Tick two,

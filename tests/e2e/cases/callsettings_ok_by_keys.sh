@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The call settings by keys only: "Specify" with 0:00 typed is refused with a
 # message box titled "Prandel" (nothing written); 1:30 typed then is stored as a
 # minute and a half, with counting after the connection and the dialling time

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Closing an editor tells the tracker to reload (ReloadFlag -1) exactly when a
 # change is pending in MainRecord.ChangeCode.
 source "$(dirname "$0")/../lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The countdown editor by keys only: a new countdown time, the listed conditions
 # with two of them ticked, a monthly reset on the 5th at 06:45, then "&Reset". The
 # countdown starts anew (CdUsed 0), ChangeCode is 1, and no byte outside the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A countdown that is used up shows 00:00, and "&Reset" refuses it with a message
 # box titled "Prandel"; after Return the window is still there and nothing has been
 # written. "&Discard" then switches the countdown off and clears it (ChangeCode 2),

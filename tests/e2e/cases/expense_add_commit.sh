@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The expense editor by keys only: add a per-call condition of 1.50 for weekdays
 # from 08:00 to 18:00 with a custom call time and an ISP charge, press OK, and find
 # it in the live records after the one that was there, with the tracker told.

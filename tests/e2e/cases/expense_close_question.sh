@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Closing the window by its frame after an edit asks "Do you want to save
 # changes?"; No leaves the live conditions as they were, Yes commits them.
 source "$(dirname "$0")/../lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A refused save shows its message box and keeps the panel open; cancelling the
 # edit and then the window leaves the live conditions and the change code alone.
 source "$(dirname "$0")/../lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the expense cases after lib.sh: condition records written into the
 # data folder, the record bytes checked with python3, access keys, and a close
 # request sent to a window as a window manager's close box sends it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Record files replaced by folders. With bit.zkt, backrecs.zkt, sif.zkt and ecf.zkt
 # folders the bookmark editor opens with an empty list, refuses an added bookmark
 # silently, and its Close still tells the tracker; with mlif.zkt a folder no request

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A file size limit (ulimit -f, set on the running program with prlimit) below the
 # end of the holiday list: the save meets the limit, is refused whole and silently
 # (no count without its records), and the program ends with exit code 0 instead of

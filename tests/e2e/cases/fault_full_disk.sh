@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A full disk (a 64 KiB tmpfs as the data folder, filled up): what needs new room is
 # refused whole and silently, and nothing is left half written. The expense window's
 # OK keeps the live conditions when the working copy found no room at load; the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A data folder the program may only read (a read-only mount, which holds even for
 # root): the holiday, bookmark and expense editors open on the records, take the
 # user's changes, say nothing when nothing can be saved, and end with exit code 0;

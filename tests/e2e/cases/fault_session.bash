@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the fault cases. Each case runs in a mount namespace of its own, so that
 # it can mount a read-only view or a small tmpfs over its data folder without
 # touching the machine's mounts; where namespaces or mounts are not allowed the case

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # mlif.zkt cut short while an editor window is open. Each save reads the records
 # afresh, writes them whole and leaves no part of a record where a whole one was:
 # the holiday editor writes back its whole list after a cut to 0 bytes; the countdown

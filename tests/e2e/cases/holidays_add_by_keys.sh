@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The holiday editor by keys only: add two holidays (one with a description, one
 # without), tick Sunday, press OK; then MainRecord holds the new count, the weekly
 # day off and ChangeCode 5, records 321 onwards hold the list in order, and no other

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A request that names no editor ends prandel at once, without a window and without
 # needing a display, and the request is taken from the link record.
 source "$(dirname "$0")/../lib.sh"

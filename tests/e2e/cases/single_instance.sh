@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # While the holiday editor is open, a second prandel asked for it ends by itself and
 # opens no second window; Escape then closes the first.
 source "$(dirname "$0")/../lib.sh"

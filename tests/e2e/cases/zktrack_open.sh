@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # zktrack beside prandel: open holidays shows the editor, prandel runs without the
 # right to set the clock, and after Escape zktrack reports and ends with 0.
 source "$(dirname "$0")/../lib.sh"

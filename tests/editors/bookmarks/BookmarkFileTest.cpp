@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookmark file as both windows read it: record count, list texts, the split of
 // imported names, ExistingLinks and the duplicate test against its literal meaning.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A data folder for the bookmark windows: mlif.zkt full of bytes that must survive,
 // bit.zkt built by hand from the record layout, and a favourites folder.

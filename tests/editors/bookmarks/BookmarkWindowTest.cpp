@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookmark window: what it lists, the bytes Add and Delete write at once, the
 // recount before each, the ways out, and files that are short, odd or garbage.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walk over a favourites tree on disk: sub-folders whatever their parent holds,
 // name order, ".url" in any case, loops, depth, names that are not UTF-8, files that
 // are no shortcuts, and the URL of shortcut files good and bad.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The favourites import: what it offers from a favourites tree, the two lists in
 // step, the records "&Import" appends, and the ways out.
 #include <gtest/gtest.h>

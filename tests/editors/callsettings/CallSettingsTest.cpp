@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The call settings window: what it shows for stored records (sane and broken), the
 // rules of its lists, the checks of "OK" and the bytes it writes (and Cancel and the
 // close box do not).

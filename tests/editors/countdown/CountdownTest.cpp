@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The countdown window: what it shows for stored records (sane and broken), its
 // enabling and layout rules, the day lists, the spin arrows and arrow keys, and the
 // bytes that "&Reset" and "&Discard" write (and Cancel and the close box do not).

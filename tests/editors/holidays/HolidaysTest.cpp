@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The holiday window: what it loads, the checks of "&Add" in their order, deleting,
 // the default button, the date key filter, and the bytes "OK" writes (and Cancel
 // and the close box do not).
