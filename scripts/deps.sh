@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
+  at-spi2-core python3-pyatspi dbus-x11
   fonts-liberation2 fonts-dejavu-core
   util-linux python3 file dpkg-dev
 )

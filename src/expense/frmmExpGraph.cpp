@@ -20,6 +20,7 @@
 #include "expense/ConditionTexts.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/Twips.h"
 
@@ -127,6 +128,7 @@ void frmmExpGraph::buildControls() {
   placeTwips(Label1, 3330, 1860, 1410, 285);
   cmbExpCon = make<QComboBox>(this, QStringLiteral("cmbExpCon"));
   placeTwips(cmbExpCon, 4800, 1830, 2760, 315);
+  ui::nameControl(cmbExpCon, Label1);
   connect(cmbExpCon, &QComboBox::activated, this, [this] {
     if (GraphReady) redraw(Move::Keep);
   });

@@ -16,6 +16,7 @@
 #include "expense/ConditionTexts.h"
 #include "expense/frmmExpense.h"
 #include "expense/frmmExpGraph.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/SpinBar.h"
@@ -59,6 +60,47 @@ QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption
   return c;
 }
 
+// What a screen reader calls each control: its label's caption where it has a label
+// of its own, else what the field holds.
+void nameControls(frmmExpense& w) {
+  using ui::nameControl;
+  nameControl(w.lstCondtions, QStringLiteral("Conditions"));
+
+  nameControl(w.Text1, w.Frame3->title());
+  nameControl(w.Combo3, QStringLiteral("Amount charged"));
+  nameControl(w.Combo1, w.Frame1->title());
+  nameControl(w.Combo4, QStringLiteral("Weekday or month"));
+  nameControl(w.tPeriod[0], QStringLiteral("Period from"));
+  nameControl(w.tPeriod[1], QStringLiteral("Period to"));
+  nameControl(w.Combo2, w.Frame2->title());
+  nameControl(w.txtTime[0], QStringLiteral("Time from"));
+  nameControl(w.txtTime[1], QStringLiteral("Time to"));
+  nameControl(w.cmdDay[0], QStringLiteral("Weekly period from day"));
+  nameControl(w.advTime[0], QStringLiteral("Weekly period from time"));
+  nameControl(w.cmdDay[1], QStringLiteral("Weekly period to day"));
+  nameControl(w.advTime[1], QStringLiteral("Weekly period to time"));
+
+  nameControl(w.cmbCallTime, w.Label8);
+  nameControl(w.txtDiffCall, w.Label6);
+  w.txtDiffCall->setAccessibleDescription(w.Label1->text());
+  nameControl(w.txtISPAmt, w.Label5);
+  nameControl(w.txtExpIniAmt, w.Label7);
+  nameControl(w.txtInitTime, w.Label2);
+  nameControl(w.cmbExpCon, QStringLiteral("Connection"));
+
+  // The tick box on its top line is the frame's caption.
+  nameControl(w.frExp[4], w.chkCondtion->text());
+  nameControl(w.Combo5, QStringLiteral("Condition counter"));
+  nameControl(w.Combo6, QStringLiteral("Condition comparison"));
+  nameControl(w.txtVal, QStringLiteral("Condition value"));
+  nameControl(w.txtHour, QStringLiteral("Condition hours"));
+  nameControl(w.HourScroll, QStringLiteral("Condition hours arrows"));
+  nameControl(w.txtMin, QStringLiteral("Condition minutes"));
+  nameControl(w.MinScroll, QStringLiteral("Condition minutes arrows"));
+  w.txtHour->setAccessibleDescription(w.Label11->text());
+  w.txtMin->setAccessibleDescription(w.Label11->text());
+}
+
 }  // namespace
 
 frmmExpense::frmmExpense(ui::WindowContext& context, QWidget* parent)
@@ -67,6 +109,7 @@ frmmExpense::frmmExpense(ui::WindowContext& context, QWidget* parent)
   buildControls();
   setupEntryFields();
   setTabOrderAndKeys();
+  nameControls(*this);
   connectRules();
   Timer1.setInterval(1000);
   connect(&Timer1, &QTimer::timeout, this, &frmmExpense::Timer1_Timer);

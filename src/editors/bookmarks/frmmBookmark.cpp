@@ -12,6 +12,7 @@
 #include "editors/bookmarks/BookmarkFile.h"
 #include "store/BookmarkRecord.h"
 #include "store/RecordIO.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/Prompter.h"
@@ -107,6 +108,10 @@ void frmmBookmark::buildControls() {
   connect(Command1, &QPushButton::clicked, this, &frmmBookmark::Command1_Click);
 
   for (ui::EntryField* f : tHoli) connect(f, &QLineEdit::textChanged, this, &frmmBookmark::tHoli_Change);
+
+  ui::nameControl(tHoli[0], Label1);
+  ui::nameControl(tHoli[1], Label2);
+  ui::nameControl(lstHolidays, QStringLiteral("Bookmarks"));
 
   QWidget::setTabOrder(tHoli[0], tHoli[1]);
   QWidget::setTabOrder(tHoli[1], Command2[0]);

@@ -12,6 +12,7 @@
 #include "editors/bookmarks/FavoritesWalk.h"
 #include "store/BookmarkRecord.h"
 #include "store/RecordIO.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/Twips.h"
 
@@ -41,6 +42,7 @@ void frmmIEBook::buildControls() {
   lstBMark = make<QListWidget>(Frame1, QStringLiteral("lstBMark"));
   lstBMark->setSelectionMode(QAbstractItemView::SingleSelection);
   lstBMark->setUniformItemSizes(true);
+  ui::nameControl(lstBMark, QStringLiteral("Favourites to import"));
   placeTwips(lstBMark, 120, 180, 6960, 4620);
 
   lstLink = make<QListWidget>(this, QStringLiteral("lstLink"));

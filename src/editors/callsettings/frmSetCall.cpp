@@ -11,6 +11,7 @@
 #include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
@@ -99,6 +100,12 @@ void frmSetCall::buildControls() {
   placeTwips(Label2, fieldLeft + 795, rowTop[2], 1000, 315);
 
   for (QLabel* l : {Label1[0], Label1[1], Label2}) l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  ui::nameControl(Combo1, Label1[0]);
+  ui::nameControl(Combo4, Label1[1]);
+  ui::nameControl(txtTime, QStringLiteral("Specified increment"));
+  txtTime->setAccessibleDescription(QStringLiteral("hh:mm:ss"));
+  ui::nameControl(Combo2, QStringLiteral("Dialing seconds"));
 
   const std::pair<std::size_t, const char*> buttons[] = {{1, "OK"}, {2, "Cancel"}};
   const int lefts[] = {1575, 2880};

@@ -15,6 +15,7 @@
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "editors/countdown/frmmCountdown.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/SpinBar.h"
@@ -185,6 +186,25 @@ void frmmCountdown::buildControls() {
   // The tick boxes lie over their frames' lines.
   chkEnaCoundown->raise();
   chkResetCDown->raise();
+
+  // For screen readers: the blank frame captions would give the frames and every
+  // field in them a blank name, and one label serves both boxes of a time.
+  using ui::nameControl;
+  nameControl(Frame1, chkEnaCoundown->text());
+  nameControl(Frame2, Frame2->title());
+  nameControl(Frame3, chkResetCDown->text());
+  const char* timeNames[2] = {"Countdown", "Reset"};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const QString time = QString::fromLatin1(timeNames[i]);
+    nameControl(txtHour[i], time + QStringLiteral(" hours"));
+    nameControl(HourScroll[i], time + QStringLiteral(" hours arrows"));
+    nameControl(txtMin[i], time + QStringLiteral(" minutes"));
+    nameControl(MinScroll[i], time + QStringLiteral(" minutes arrows"));
+  }
+  nameControl(lstShowOpt, QStringLiteral("Expense conditions to enable"));
+  nameControl(Combo1, Label1[2]);
+  nameControl(Combo4, Label1[1]);
+  nameControl(Combo2, QStringLiteral("Reset on day"));
 
   const std::vector<QWidget*> order = {chkEnaCoundown, txtHour[0], txtMin[0], ExOpt[0],   ExOpt[1],   ExOpt[2],
                                        lstShowOpt,     Check1,     chkResetCDown, Combo1, Combo4,     Combo2,

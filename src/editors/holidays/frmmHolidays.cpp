@@ -16,6 +16,7 @@
 #include "store/Codec.h"
 #include "store/HolidayRecord.h"
 #include "store/RecordIO.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
 #include "ui/Prompter.h"
@@ -122,6 +123,10 @@ void frmmHolidays::buildControls() {
   for (std::size_t i = 0; i < tHoli.size(); ++i)
     connect(tHoli[i], &QLineEdit::textChanged, this, [this, i] { tHoli_Change(static_cast<int>(i)); });
 
+  ui::nameControl(tHoli[0], Label1);
+  ui::nameControl(tHoli[1], Label2);
+  ui::nameControl(lstHolidays, QStringLiteral("Holidays"));
+
   QWidget::setTabOrder(tHoli[0], tHoli[1]);
   QWidget::setTabOrder(tHoli[1], Command2[0]);
   QWidget::setTabOrder(Command2[0], lstHolidays);
@@ -139,6 +144,7 @@ void frmmHolidays::Form_Load() {
   Session& s = ctx.session;
   setTopmost(true);
   Label3->setText(QLatin1Char('(') + s.ShortDateFmt + QLatin1Char(')'));
+  tHoli[0]->setAccessibleDescription(Label3->text());
   s.MainRecIO(false);
   Command2[1]->setEnabled(false);
   for (std::size_t d = 0; d < chkWeek.size(); ++d) chkWeek[d]->setChecked(s.MainRec.WeekOff[d]);

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/AccessibleNames.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+namespace prandel::ui {
+namespace {
+
+TEST(SpokenCaption, DropsTheAccessKeyAndAClosingColon) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"&Period", "Period"},
+      {"Call Ti&me", "Call Time"},
+      {"Down&load + Upload", "Download + Upload"},
+      {"Fish && Chips", "Fish & Chips"},
+      {"&&&Both", "&Both"},
+      {"Trailing &", "Trailing"},
+      {"Valid Connection :", "Valid Connection"},
+      {"Set New Call D&uration for Initial Call ", "Set New Call Duration for Initial Call"},
+      {"(hh:mm:ss)", "(hh:mm:ss)"},
+      {" ", ""},
+      {"", ""},
+  };
+  for (const auto& [caption, said] : cases)
+    EXPECT_EQ(spokenCaption(QString::fromLatin1(caption)).toStdString(), said) << caption;
+}
+
+std::string accessibleName(QWidget* w) {
+  return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).toStdString();
+}
+
+// The names of the labels that a screen reader finds for the control.
+std::string labelsOf(QWidget* w) {
+  QStringList out;
+  for (const auto& [label, relation] : QAccessible::queryAccessibleInterface(w)->relations(QAccessible::Label))
+    out << label->text(QAccessible::Name);
+  return out.join(QLatin1Char('|')).toStdString();
+}
+
+// A field in a frame is named by the frame's caption unless it has a name of its own.
+TEST(NameControl, FieldTakesTheNameNotTheFramesCaption) {
+  QWidget window;
+  auto* frame = new QGroupBox(QStringLiteral("&Period"), &window);
+  auto* from = new QLineEdit(frame);
+  auto* to = new QLineEdit(frame);
+  EXPECT_EQ(accessibleName(from), accessibleName(to));
+  nameControl(from, QStringLiteral("Period from"));
+  nameControl(to, QStringLiteral("Period to"));
+  EXPECT_EQ(accessibleName(from), "Period from");
+  EXPECT_EQ(accessibleName(to), "Period to");
+  EXPECT_EQ(frame->title().toStdString(), "&Period");
+}
+
+// On Linux a combo box says its item as its name; what it is comes from its label.
+TEST(NameControl, ComboBoxWithoutLabelGetsAHiddenOneWithoutAccessKey) {
+  QWidget window;
+  auto* combo = new QComboBox(&window);
+  combo->setObjectName(QStringLiteral("Combo2"));
+  combo->addItems({QStringLiteral("20")});
+  auto* edit = new QLineEdit(&window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  nameControl(combo, QStringLiteral("Fish && Chips"));
+  EXPECT_EQ(combo->accessibleName().toStdString(), "Fish & Chips");
+  EXPECT_EQ(labelsOf(combo), "Fish & Chips");
+  auto* hidden = window.findChild<QLabel*>(QStringLiteral("Combo2_label"));
+  ASSERT_NE(hidden, nullptr);
+  EXPECT_FALSE(hidden->isVisible());
+  // No key of the hidden label moves the focus.
+  edit->setFocus();
+  QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
+  EXPECT_TRUE(edit->hasFocus());
+}
+
+TEST(NameControl, ComboBoxWithItsOwnLabelGetsNoSecondOne) {
+  QWidget window;
+  auto* label = new QLabel(QStringLiteral("Reset &Period"), &window);
+  auto* combo = new QComboBox(&window);
+  label->setBuddy(combo);
+  nameControl(combo, label);
+  EXPECT_EQ(combo->accessibleName().toStdString(), "Reset Period");
+  EXPECT_EQ(labelsOf(combo), "Reset Period");
+  EXPECT_EQ(window.findChildren<QLabel*>().size(), 1);
+}
+
+// A label without an access key becomes the buddy: only a screen reader notices.
+// One with an access key keeps its buddy, so that its key does what it did.
+TEST(NameControl, OnlyALabelWithoutAccessKeyBecomesTheBuddy) {
+  QWidget window;
+  auto* plain = new QLabel(QStringLiteral("Valid Connection :"), &window);
+  auto* keyed = new QLabel(QStringLiteral("&Link"), &window);
+  auto* first = new QLineEdit(&window);
+  auto* second = new QLineEdit(&window);
+  nameControl(first, plain);
+  EXPECT_EQ(plain->buddy(), first);
+  EXPECT_EQ(accessibleName(first), "Valid Connection");
+
+  nameControl(second, keyed);
+  EXPECT_EQ(keyed->buddy(), nullptr);
+  EXPECT_EQ(accessibleName(second), "Link");
+  EXPECT_EQ(keyed->text().toStdString(), "&Link");
+}
+
+}  // namespace
+}  // namespace prandel::ui
