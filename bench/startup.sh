@@ -22,7 +22,7 @@ trap cleanup EXIT
 
 # Program folder = data folder: no Zelkora.ini beside the copies.
 cp "$build/bin/prandel" "$build/bin/zktrack" "$build/bench/"{baseline_request0,prandel_firstpaint,baseline_dialog} "$work/"
-"$work/zktrack" --data "$work" seed >/dev/null
+"$work/zktrack" seed --data "$work" >/dev/null
 # Never with the right to set the clock.
 nocap=(setpriv --bounding-set -sys_time --inh-caps -sys_time --)
 # Writes a request code into the link record (little-endian, at byte 8192).

@@ -78,8 +78,8 @@ struct Found {
   std::vector<QString> texts;
 };
 
-template <class Record, std::size_t N>
-void roundTrip(const char* name, Bytes input, const std::array<store::FieldInfo, N>& fields, Found& found) {
+template <class Record, class Table>
+void roundTrip(const char* name, Bytes input, const Table& fields, Found& found) {
   std::array<std::uint8_t, Record::Size> in{};
   std::copy_n(input.begin(), std::min(input.size(), in.size()), in.begin());
   Record r;

@@ -31,8 +31,8 @@ namespace {
 constexpr std::size_t kMainAt = (MainRecord::RecordNo - 1) * 512;
 constexpr std::size_t kLinkAt = (LinkRecord::RecordNo - 1) * 512;
 
-template <std::size_t N>
-Range fieldRange(const std::array<store::FieldInfo, N>& table, std::size_t at, std::string_view name) {
+template <class Table>
+Range fieldRange(const Table& table, std::size_t at, std::string_view name) {
   for (const store::FieldInfo& f : table)
     if (name == f.name) return {at + f.offset, at + f.offset + f.width};
   std::fprintf(stderr, "editor_fuzz: no field %.*s\n", static_cast<int>(name.size()), name.data());
@@ -49,8 +49,8 @@ bool owned(const std::vector<Range>& ranges, std::size_t at) {
   return std::any_of(ranges.begin(), ranges.end(), [at](const Range& r) { return at >= r.begin && at < r.end; });
 }
 
-template <std::size_t N>
-std::string fieldAt(const std::array<store::FieldInfo, N>& table, std::size_t off) {
+template <class Table>
+std::string fieldAt(const Table& table, std::size_t off) {
   for (const store::FieldInfo& f : table)
     if (off >= f.offset && off < f.offset + f.width) return f.name;
   return "unused";

@@ -35,6 +35,9 @@ int runPrandel(int argc, char** argv, platform::Platform& services, const RunOpt
 
   const auto request = editorForCode(code);
   if (!request) {
+    if (!dataFolderExists(s))
+      std::fprintf(stderr, "prandel: no data folder %s yet; nothing to do\n",
+                   s.DataPath.empty() ? "(no home folder)" : s.DataPath.c_str());
     s.CloseAllFiles();
     return 0;
   }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Startup.h"
 
+#include <sys/stat.h>
+
 #include <array>
 
 #include "common/AppPath.h"
@@ -23,8 +25,16 @@ std::optional<EditorRequest> editorForCode(std::int16_t code) {
   return std::nullopt;
 }
 
+bool dataFolderExists(const Session& s) {
+  struct stat st {};
+  return !s.DataPath.empty() && ::stat(s.DataPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 std::int16_t takeRequest(Session& s) {
   s.DataPath = SetAppPath(s.ProgramDir);
+  // No folder, no request: opening the files would create it and an empty record
+  // file that looks like data to everyone after.
+  if (!dataFolderExists(s)) return 0;
   s.OpenDataFiles();
   std::int16_t code = 0;
   // Taken and cleared in one go, before anything else is read.

@@ -16,6 +16,10 @@ struct EditorRequest {
 };
 std::optional<EditorRequest> editorForCode(std::int16_t code);
 
+// Whether the data folder exists; without it there can be no request and start-up
+// creates nothing.
+bool dataFolderExists(const Session& s);
+
 // The start-up sequence up to the dispatch: the data folder from Zelkora.ini, the
 // record files opened, the link and main records read, the short date pattern, and
 // the request code taken and written back as 0 at once, so that a request is served

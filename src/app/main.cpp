@@ -3,12 +3,15 @@
 // code into the shared link record and starts this program; it opens the one editor
 // asked for, and ends.
 #include <csignal>
+#include <iostream>
 
+#include "app/CommandLine.h"
 #include "app/Prandel.h"
 #include "common/AppPath.h"
 #include "platform/linux/LinuxPlatform.h"
 
 int main(int argc, char** argv) {
+  if (const auto answered = prandel::answerCommandLine(argc, argv, std::cout)) return *answered;
   // A write past the file size limit fails like any other file error instead of
   // ending the program.
   std::signal(SIGXFSZ, SIG_IGN);

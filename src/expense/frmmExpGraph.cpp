@@ -17,7 +17,7 @@
 
 #include "common/ConditionMatching.h"
 #include "common/Session.h"
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"
 #include "ui/AccessibleNames.h"

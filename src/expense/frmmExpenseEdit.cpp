@@ -14,9 +14,10 @@
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "expense/ConditionStore.h"
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 #include "expense/frmmExpGraph.h"
 #include "expense/frmmExpense.h"
+#include "store/Choices.h"
 #include "store/Codec.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
@@ -64,7 +65,7 @@ void frmmExpense::Form_Load() {
     };
     Combo1->addItem(QStringLiteral("Weekdays (") + day(1) + QLatin1Char('-') + day(5) + QLatin1Char(')'));
     Combo1->addItem(QStringLiteral("Weekends (") + day(6) + QLatin1Char('-') + day(0) + QLatin1Char(')'));
-    Combo1->addItem(QStringLiteral("Weekly Period"));
+    Combo1->addItem(QString::fromLatin1(store::choices::kPeriodKinds[7]));
     for (QComboBox* c : cmdDay) {
       c->clear();
       for (int d = 0; d < 7; ++d) c->addItem(day(d));

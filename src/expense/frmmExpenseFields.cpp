@@ -6,7 +6,7 @@
 
 #include "common/Session.h"
 #include "common/SharedProcs.h"
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 #include "expense/frmmExpense.h"
 #include "ui/EntryField.h"
 #include "ui/SpinBar.h"

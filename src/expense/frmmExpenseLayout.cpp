@@ -13,9 +13,10 @@
 
 #include "common/Session.h"
 #include "common/SharedProcs.h"
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 #include "expense/frmmExpense.h"
 #include "expense/frmmExpGraph.h"
+#include "store/Choices.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
@@ -29,6 +30,7 @@ using ui::placeTwips;
 
 namespace {
 
+using ui::itemsOf;
 using ui::indexed;
 using ui::make;
 
@@ -178,16 +180,14 @@ void frmmExpense::buildEditingPanel() {
   placeTwips(Frame3, 120, 180, 1530, 1005);
   Text1 = make<EntryField>(Frame3, QStringLiteral("Text1"));
   placeTwips(Text1, 105, 240, 1320, 285);
-  Combo3 = listCombo(Frame3, QStringLiteral("Combo3"),
-                     {QStringLiteral("Per Hour"), QStringLiteral("Per Call"), QStringLiteral("Per MB"),
-                      QStringLiteral("Only At Once")});
+  Combo3 = listCombo(Frame3, QStringLiteral("Combo3"), itemsOf(store::choices::kAmountItems));
   placeTwips(Combo3, 105, 600, 1395, 315);  // 1335 there: "Only At Once" needs a little more
 
   Frame1 = frame(Frame10, QStringLiteral("Frame1"), QStringLiteral("&Period"));
   placeTwips(Frame1, 1725, 180, 2610, 1005);
+  // The first five kinds; Form_Load adds the rest with the user's day names.
   Combo1 = listCombo(Frame1, QStringLiteral("Combo1"),
-                     {QStringLiteral("Every Day"), QStringLiteral("Weekday"), QStringLiteral("Month"),
-                      QStringLiteral("Period"), QStringLiteral("Holidays")});
+                     itemsOf(std::span(store::choices::kPeriodKinds).first(5)));
   placeTwips(Combo1, 90, 225, 2430, 315);
   Combo4 = listCombo(Frame1, QStringLiteral("Combo4"));
   placeTwips(Combo4, 90, 600, 2430, 315);
@@ -204,9 +204,7 @@ void frmmExpense::buildEditingPanel() {
 
   Frame2 = frame(Frame10, QStringLiteral("Frame2"), QStringLiteral("&Time"));
   placeTwips(Frame2, 4410, 180, 1950, 1005);
-  Combo2 = listCombo(Frame2, QStringLiteral("Combo2"),
-                     {QStringLiteral("For Whole Day"), QStringLiteral("Between"), QStringLiteral("Before"),
-                      QStringLiteral("After")});
+  Combo2 = listCombo(Frame2, QStringLiteral("Combo2"), itemsOf(store::choices::kTimeKinds));
   placeTwips(Combo2, 120, 225, 1740, 315);
   Label4 = label(Frame2, QStringLiteral("Label4"), QStringLiteral("To"), Qt::AlignHCenter | Qt::AlignTop);
   placeTwips(Label4, 780, 665, 375, 240);

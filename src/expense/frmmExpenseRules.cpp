@@ -12,7 +12,7 @@
 
 #include "common/Session.h"
 #include "expense/ConditionStore.h"
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 #include "expense/frmmExpense.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"

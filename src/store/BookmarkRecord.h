@@ -33,6 +33,6 @@ struct BookmarkRecord {
   std::array<std::uint8_t, Size> encoded() const;
 };
 
-extern const std::array<FieldInfo, 5> kBookmarkRecordFields;
+extern const std::array<Field<BookmarkRecord>, 5> kBookmarkRecordFields;
 
 }  // namespace prandel::store

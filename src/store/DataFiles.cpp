@@ -19,9 +19,9 @@ namespace {
 // that only allows reading is still opened, so that its settings can be shown.
 // Anything that is not a regular file (a folder, a pipe, a device) is refused:
 // opening a pipe must not block and a folder cannot hold records.
-int openRecordFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
-  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR))
+int openRecordFile(const std::string& path, bool readOnly) {
+  int fd = readOnly ? -1 : ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+  if (readOnly || (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR)))
     fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return -1;
   struct stat st {};
@@ -108,6 +108,16 @@ std::string DataFiles::pathOf(int channelNumber) const {
 bool DataFiles::openAll(const std::string& folder) {
   closeAll();
   folder_ = folder;
+  readOnly_ = false;
+  bool all = true;
+  for (const auto& c : kChannels) all = open(c.number) && all;
+  return all;
+}
+
+bool DataFiles::openAllForReading(const std::string& folder) {
+  closeAll();
+  folder_ = folder;
+  readOnly_ = true;
   bool all = true;
   for (const auto& c : kChannels) all = open(c.number) && all;
   return all;
@@ -117,7 +127,7 @@ bool DataFiles::open(int channelNumber) {
   Slot* s = slot(channelNumber);
   if (!s) return false;
   close(channelNumber);
-  s->fd = openRecordFile(pathOf(channelNumber));
+  s->fd = openRecordFile(pathOf(channelNumber), readOnly_);
   return s->fd >= 0;
 }
 

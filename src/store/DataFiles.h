@@ -52,10 +52,13 @@ class DataFiles {
   // that cannot be opened stays closed and the others are still opened. Returns
   // whether all of them opened.
   bool openAll(const std::string& folder);
+  // Opens every channel that has a file, for reading only: nothing is created or
+  // changed, so that looking at a folder leaves no trace in it.
+  bool openAllForReading(const std::string& folder);
   // Closes every channel (closing one that is not open does nothing).
   void closeAll();
 
-  // Opens one channel again (file set as in openAll, folder of the last openAll).
+  // Opens one channel again (file set, folder and access of the last openAll).
   bool open(int channelNumber);
   void close(int channelNumber);
   bool isOpen(int channelNumber) const;
@@ -97,6 +100,7 @@ class DataFiles {
   std::optional<std::uint64_t> offsetOf(int channelNumber, std::int64_t recNo) const;
 
   std::string folder_;
+  bool readOnly_ = false;
   std::array<Slot, kChannels.size()> slots_{};
 };
 

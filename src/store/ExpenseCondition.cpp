@@ -3,114 +3,56 @@
 
 #include <algorithm>
 
-#include "store/Codec.h"
+#include "store/Choices.h"
 
 namespace prandel::store {
 
 using O = ExpenseCondition::Off;
 
-const std::array<FieldInfo, 29> kExpenseConditionFields = {{
-    {"InUse", O::InUse, 2, FieldType::Boolean},
-    {"Amt", O::Amt, 8, FieldType::Double},
-    {"PerCall", O::PerCall, 2, FieldType::Boolean},
-    {"CondSpare", O::CondSpare, 1, FieldType::Byte},
-    {"PerType", O::PerType, 1, FieldType::Byte},
-    {"PerNum", O::PerNum, 1, FieldType::Byte},
-    {"PerStart", O::PerStart, 8, FieldType::Date},
-    {"PerEnd", O::PerEnd, 8, FieldType::Date},
-    {"TimeType", O::TimeType, 1, FieldType::Byte},
-    {"TimeStart", O::TimeStart, 8, FieldType::Date},
-    {"TimeEnd", O::TimeEnd, 8, FieldType::Date},
-    {"InCall", O::InCall, 2, FieldType::Boolean},
-    {"InCallAmt", O::InCallAmt, 8, FieldType::Double},
-    {"InTimeOn", O::InTimeOn, 2, FieldType::Boolean},
-    {"InTime", O::InTime, 8, FieldType::Date},
-    {"ConVal", O::ConVal, 2, FieldType::Boolean},
-    {"ConNm", O::ConNm, 20, FieldType::Text},
-    {"InclHoli", O::InclHoli, 2, FieldType::Boolean},
-    {"BwMode", O::BwMode, 1, FieldType::Byte},
-    {"CondItem", O::CondItem, 1, FieldType::Byte},
-    {"CustCall", O::CustCall, 2, FieldType::Boolean},
-    {"CallTime", O::CallTime, 8, FieldType::Date},
-    {"AmtKind", O::AmtKind, 2, FieldType::Integer},
-    {"IspOn", O::IspOn, 1, FieldType::Byte},
-    {"IspAmt", O::IspAmt, 8, FieldType::Double},
-    {"WkStart", O::WkStart, 2, FieldType::Integer},
-    {"WkEnd", O::WkEnd, 2, FieldType::Integer},
-    {"CondCmp", O::CondCmp, 1, FieldType::Byte},
-    {"CondVal", O::CondVal, 8, FieldType::Double},
+namespace ch = choices;
+using M = Meaning;
+using E = ExpenseCondition;
+
+const std::array<Field<ExpenseCondition>, 29> kExpenseConditionFields = {{
+    field<&E::InUse>({"InUse", O::InUse, 2, FieldType::Boolean, "In use", M::Flag}),
+    field<&E::Amt>({"Amt", O::Amt, 8, FieldType::Double, "Amount", M::Money}),
+    field<&E::PerCall>({"PerCall", O::PerCall, 2, FieldType::Boolean, "Per call", M::Flag}),
+    field<&E::CondSpare>({"CondSpare", O::CondSpare, 1, FieldType::Byte, nullptr, M::Unused}),
+    field<&E::PerType>({"PerType", O::PerType, 1, FieldType::Byte, "Period", M::Choice, ch::kPeriodKinds}),
+    field<&E::PerNum>({"PerNum", O::PerNum, 1, FieldType::Byte, "Weekday or month", M::Number}),
+    field<&E::PerStart>({"PerStart", O::PerStart, 8, FieldType::Date, "Period from", M::Date}),
+    field<&E::PerEnd>({"PerEnd", O::PerEnd, 8, FieldType::Date, "Period to", M::Date}),
+    field<&E::TimeType>({"TimeType", O::TimeType, 1, FieldType::Byte, "Time", M::Choice, ch::kTimeKinds}),
+    field<&E::TimeStart>({"TimeStart", O::TimeStart, 8, FieldType::Date, "Time from", M::DayFraction}),
+    field<&E::TimeEnd>({"TimeEnd", O::TimeEnd, 8, FieldType::Date, "Time to", M::DayFraction}),
+    field<&E::InCall>({"InCall", O::InCall, 2, FieldType::Boolean, "Initial cost", M::Flag}),
+    field<&E::InCallAmt>({"InCallAmt", O::InCallAmt, 8, FieldType::Double, "Initial call amount", M::Money}),
+    field<&E::InTimeOn>({"InTimeOn", O::InTimeOn, 2, FieldType::Boolean, "Initial call duration", M::Flag}),
+    field<&E::InTime>({"InTime", O::InTime, 8, FieldType::Date, "Initial call time", M::DayFraction}),
+    field<&E::ConVal>({"ConVal", O::ConVal, 2, FieldType::Boolean, "Only for the connection", M::Flag}),
+    field<&E::ConNm>({"ConNm", O::ConNm, 20, FieldType::Text, "Connection", M::Text}),
+    field<&E::InclHoli>({"InclHoli", O::InclHoli, 2, FieldType::Boolean, "Include holidays", M::Flag}),
+    field<&E::BwMode>({"BwMode", O::BwMode, 1, FieldType::Byte, "Traffic counted", M::Choice, ch::kTrafficModes}),
+    field<&E::CondItem>({"CondItem", O::CondItem, 1, FieldType::Byte, "Filter counter", M::Number}),
+    field<&E::CustCall>({"CustCall", O::CustCall, 2, FieldType::Boolean, "Custom call time", M::Flag}),
+    field<&E::CallTime>({"CallTime", O::CallTime, 8, FieldType::Date, "Call time", M::DayFraction}),
+    field<&E::AmtKind>({"AmtKind", O::AmtKind, 2, FieldType::Integer, "Amount kind", M::Number}),
+    field<&E::IspOn>({"IspOn", O::IspOn, 1, FieldType::Byte, "Other ISP charges (12 is on)", M::Number}),
+    field<&E::IspAmt>({"IspAmt", O::IspAmt, 8, FieldType::Double, "Other ISP charges", M::Money}),
+    field<&E::WkStart>({"WkStart", O::WkStart, 2, FieldType::Integer, "Weekly from", M::MinuteOfWeek}),
+    field<&E::WkEnd>({"WkEnd", O::WkEnd, 2, FieldType::Integer, "Weekly to", M::MinuteOfWeek}),
+    field<&E::CondCmp>({"CondCmp", O::CondCmp, 1, FieldType::Byte, "Filter comparison", M::Choice, ch::kFilterComparisons}),
+    field<&E::CondVal>({"CondVal", O::CondVal, 8, FieldType::Double, "Filter value", M::Number}),
 }};
 
 void ExpenseCondition::decode(std::span<const std::uint8_t, Size> b) {
   std::copy(b.begin(), b.end(), raw.begin());
-  InUse = getBool(b, O::InUse);
-  Amt = getDouble(b, O::Amt);
-  PerCall = getBool(b, O::PerCall);
-  CondSpare = getByte(b, O::CondSpare);
-  PerType = getByte(b, O::PerType);
-  PerNum = getByte(b, O::PerNum);
-  PerStart = getDouble(b, O::PerStart);
-  PerEnd = getDouble(b, O::PerEnd);
-  TimeType = getByte(b, O::TimeType);
-  TimeStart = getDouble(b, O::TimeStart);
-  TimeEnd = getDouble(b, O::TimeEnd);
-  InCall = getBool(b, O::InCall);
-  InCallAmt = getDouble(b, O::InCallAmt);
-  InTimeOn = getBool(b, O::InTimeOn);
-  InTime = getDouble(b, O::InTime);
-  ConVal = getBool(b, O::ConVal);
-  ConNm = getText(b, O::ConNm, 20);
-  InclHoli = getBool(b, O::InclHoli);
-  BwMode = getByte(b, O::BwMode);
-  CondItem = getByte(b, O::CondItem);
-  CustCall = getBool(b, O::CustCall);
-  CallTime = getDouble(b, O::CallTime);
-  AmtKind = getInt16(b, O::AmtKind);
-  IspOn = getByte(b, O::IspOn);
-  IspAmt = getDouble(b, O::IspAmt);
-  WkStart = getInt16(b, O::WkStart);
-  WkEnd = getInt16(b, O::WkEnd);
-  CondCmp = getByte(b, O::CondCmp);
-  CondVal = getDouble(b, O::CondVal);
+  decodeFields(kExpenseConditionFields, b, *this);
 }
-
-namespace {
-void putBoolKeep(Bytes b, std::size_t off, bool v) {
-  if (getBool(b, off) != v) putBool(b, off, v);
-}
-}  // namespace
 
 void ExpenseCondition::encode(std::span<std::uint8_t, Size> b) const {
   std::copy(raw.begin(), raw.end(), b.begin());
-  putBoolKeep(b, O::InUse, InUse);
-  putDouble(b, O::Amt, Amt);
-  putBoolKeep(b, O::PerCall, PerCall);
-  putByte(b, O::CondSpare, CondSpare);
-  putByte(b, O::PerType, PerType);
-  putByte(b, O::PerNum, PerNum);
-  putDouble(b, O::PerStart, PerStart);
-  putDouble(b, O::PerEnd, PerEnd);
-  putByte(b, O::TimeType, TimeType);
-  putDouble(b, O::TimeStart, TimeStart);
-  putDouble(b, O::TimeEnd, TimeEnd);
-  putBoolKeep(b, O::InCall, InCall);
-  putDouble(b, O::InCallAmt, InCallAmt);
-  putBoolKeep(b, O::InTimeOn, InTimeOn);
-  putDouble(b, O::InTime, InTime);
-  putBoolKeep(b, O::ConVal, ConVal);
-  putText(b, O::ConNm, 20, ConNm);
-  putBoolKeep(b, O::InclHoli, InclHoli);
-  putByte(b, O::BwMode, BwMode);
-  putByte(b, O::CondItem, CondItem);
-  putBoolKeep(b, O::CustCall, CustCall);
-  putDouble(b, O::CallTime, CallTime);
-  putInt16(b, O::AmtKind, AmtKind);
-  putByte(b, O::IspOn, IspOn);
-  putDouble(b, O::IspAmt, IspAmt);
-  putInt16(b, O::WkStart, WkStart);
-  putInt16(b, O::WkEnd, WkEnd);
-  putByte(b, O::CondCmp, CondCmp);
-  putDouble(b, O::CondVal, CondVal);
+  encodeFields(kExpenseConditionFields, *this, b);
 }
 
 std::array<std::uint8_t, ExpenseCondition::Size> ExpenseCondition::encoded() const {

@@ -70,6 +70,6 @@ struct ExpenseCondition {
   void Clear_Profile();
 };
 
-extern const std::array<FieldInfo, 29> kExpenseConditionFields;
+extern const std::array<Field<ExpenseCondition>, 29> kExpenseConditionFields;
 
 }  // namespace prandel::store

@@ -1,29 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/HolidayRecord.h"
 
-#include <algorithm>
-
-#include "store/Codec.h"
-
 namespace prandel::store {
 
-const std::array<FieldInfo, 3> kHolidayRecordFields = {{
-    {"HoliDate", HolidayRecord::Off::HoliDate, 8, FieldType::Date},
-    {"HoliName", HolidayRecord::Off::HoliName, 40, FieldType::Text},
-    {"HoliSpare", HolidayRecord::Off::HoliSpare, 16, FieldType::Bytes},
+using O = HolidayRecord::Off;
+
+const std::array<Field<HolidayRecord>, 3> kHolidayRecordFields = {{
+    field<&HolidayRecord::HoliDate>({"HoliDate", O::HoliDate, 8, FieldType::Date, "Date", Meaning::Date}),
+    field<&HolidayRecord::HoliName>({"HoliName", O::HoliName, 40, FieldType::Text, "Description", Meaning::Text}),
+    field<&HolidayRecord::HoliSpare>({"HoliSpare", O::HoliSpare, 16, FieldType::Bytes, nullptr, Meaning::Unused}),
 }};
 
-void HolidayRecord::decode(std::span<const std::uint8_t, Size> b) {
-  HoliDate = getDouble(b, Off::HoliDate);
-  HoliName = getText(b, Off::HoliName, 40);
-  std::copy_n(b.begin() + Off::HoliSpare, HoliSpare.size(), HoliSpare.begin());
-}
+void HolidayRecord::decode(std::span<const std::uint8_t, Size> b) { decodeFields(kHolidayRecordFields, b, *this); }
 
-void HolidayRecord::encode(std::span<std::uint8_t, Size> b) const {
-  putDouble(b, Off::HoliDate, HoliDate);
-  putText(b, Off::HoliName, 40, HoliName);
-  std::copy(HoliSpare.begin(), HoliSpare.end(), b.begin() + Off::HoliSpare);
-}
+void HolidayRecord::encode(std::span<std::uint8_t, Size> b) const { encodeFields(kHolidayRecordFields, *this, b); }
 
 std::array<std::uint8_t, HolidayRecord::Size> HolidayRecord::encoded() const {
   std::array<std::uint8_t, Size> out{};

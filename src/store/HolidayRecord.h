@@ -29,6 +29,6 @@ struct HolidayRecord {
   std::array<std::uint8_t, Size> encoded() const;
 };
 
-extern const std::array<FieldInfo, 3> kHolidayRecordFields;
+extern const std::array<Field<HolidayRecord>, 3> kHolidayRecordFields;
 
 }  // namespace prandel::store

@@ -3,25 +3,24 @@
 
 #include <algorithm>
 
-#include "store/Codec.h"
 
 namespace prandel::store {
 
-const std::array<FieldInfo, 2> kLinkRecordFields = {{
-    {"RequestCode", LinkRecord::Off::RequestCode, 2, FieldType::Integer},
-    {"ReloadFlag", LinkRecord::Off::ReloadFlag, 2, FieldType::Integer},
+using O = LinkRecord::Off;
+
+const std::array<Field<LinkRecord>, 2> kLinkRecordFields = {{
+    field<&LinkRecord::RequestCode>({"RequestCode", O::RequestCode, 2, FieldType::Integer, "Request", Meaning::Number}),
+    field<&LinkRecord::ReloadFlag>({"ReloadFlag", O::ReloadFlag, 2, FieldType::Integer, "Reload flag", Meaning::Number}),
 }};
 
 void LinkRecord::decode(std::span<const std::uint8_t, Size> b) {
   std::copy(b.begin(), b.end(), raw.begin());
-  RequestCode = getInt16(b, Off::RequestCode);
-  ReloadFlag = getInt16(b, Off::ReloadFlag);
+  decodeFields(kLinkRecordFields, b, *this);
 }
 
 void LinkRecord::encode(std::span<std::uint8_t, Size> b) const {
   std::copy(raw.begin(), raw.end(), b.begin());
-  putInt16(b, Off::RequestCode, RequestCode);
-  putInt16(b, Off::ReloadFlag, ReloadFlag);
+  encodeFields(kLinkRecordFields, *this, b);
 }
 
 std::array<std::uint8_t, LinkRecord::Size> LinkRecord::encoded() const {

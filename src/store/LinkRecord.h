@@ -28,6 +28,6 @@ struct LinkRecord {
   std::array<std::uint8_t, Size> encoded() const;
 };
 
-extern const std::array<FieldInfo, 2> kLinkRecordFields;
+extern const std::array<Field<LinkRecord>, 2> kLinkRecordFields;
 
 }  // namespace prandel::store

@@ -3,93 +3,47 @@
 
 #include <algorithm>
 
-#include "store/Codec.h"
+#include "store/Choices.h"
 
 namespace prandel::store {
 
-const std::array<FieldInfo, 22> kMainRecordFields = {{
-    {"CallStart", MainRecord::Off::CallStart, 2, FieldType::Integer},
-    {"IncChoice", MainRecord::Off::IncChoice, 2, FieldType::Integer},
-    {"IncTime", MainRecord::Off::IncTime, 8, FieldType::Date},
-    {"CurSymbol", MainRecord::Off::CurSymbol, 8, FieldType::Text},
-    {"CdEnabled", MainRecord::Off::CdEnabled, 2, FieldType::Boolean},
-    {"CdStatus", MainRecord::Off::CdStatus, 2, FieldType::Integer},
-    {"CdTotal", MainRecord::Off::CdTotal, 8, FieldType::Double},
-    {"CdUsed", MainRecord::Off::CdUsed, 8, FieldType::Double},
-    {"CdActiveOnly", MainRecord::Off::CdActiveOnly, 1, FieldType::Byte},
-    {"CdExpenseMode", MainRecord::Off::CdExpenseMode, 2, FieldType::Integer},
-    {"CdResetOn", MainRecord::Off::CdResetOn, 2, FieldType::Boolean},
-    {"CdResetTime", MainRecord::Off::CdResetTime, 8, FieldType::Double},
-    {"CdResetPeriod", MainRecord::Off::CdResetPeriod, 4, FieldType::Long},
-    {"CdResetDay", MainRecord::Off::CdResetDay, 4, FieldType::Long},
-    {"CdResetDate", MainRecord::Off::CdResetDate, 8, FieldType::Date},
-    {"CdCondOn", MainRecord::Off::CdCondOn, 42, FieldType::BoolArray},
-    {"CommaDecimal", MainRecord::Off::CommaDecimal, 2, FieldType::Boolean},
-    {"HolidayCount", MainRecord::Off::HolidayCount, 2, FieldType::Integer},
-    {"WeekOff", MainRecord::Off::WeekOff, 14, FieldType::BoolArray},
-    {"ChangeCode", MainRecord::Off::ChangeCode, 1, FieldType::Byte},
-    {"AddDialTime", MainRecord::Off::AddDialTime, 1, FieldType::Byte},
-    {"DialSeconds", MainRecord::Off::DialSeconds, 1, FieldType::Byte},
+namespace ch = choices;
+using O = MainRecord::Off;
+using M = Meaning;
+
+const std::array<Field<MainRecord>, 22> kMainRecordFields = {{
+    field<&MainRecord::CallStart>({"CallStart", O::CallStart, 2, FieldType::Integer, "Start counting call", M::Choice, ch::kCallStart}),
+    field<&MainRecord::IncChoice>({"IncChoice", O::IncChoice, 2, FieldType::Integer, "Increments after every", M::Choice, ch::kIncrements}),
+    field<&MainRecord::IncTime>({"IncTime", O::IncTime, 8, FieldType::Date, "Increment", M::DayFraction}),
+    field<&MainRecord::CurSymbol>({"CurSymbol", O::CurSymbol, 8, FieldType::Text, "Currency", M::Text}),
+    field<&MainRecord::CdEnabled>({"CdEnabled", O::CdEnabled, 2, FieldType::Boolean, "Countdown enabled", M::Flag}),
+    field<&MainRecord::CdStatus>({"CdStatus", O::CdStatus, 2, FieldType::Integer, "Countdown status", M::Number}),
+    field<&MainRecord::CdTotal>({"CdTotal", O::CdTotal, 8, FieldType::Double, "Countdown length", M::Seconds}),
+    field<&MainRecord::CdUsed>({"CdUsed", O::CdUsed, 8, FieldType::Double, "Countdown used", M::Seconds}),
+    field<&MainRecord::CdActiveOnly>({"CdActiveOnly", O::CdActiveOnly, 1, FieldType::Byte, "Countdown only with active conditions", M::Flag}),
+    field<&MainRecord::CdExpenseMode>({"CdExpenseMode", O::CdExpenseMode, 2, FieldType::Integer, "Expense settings during countdown", M::Choice, ch::kCountdownExpenseModes}),
+    field<&MainRecord::CdResetOn>({"CdResetOn", O::CdResetOn, 2, FieldType::Boolean, "Reset countdown", M::Flag}),
+    field<&MainRecord::CdResetTime>({"CdResetTime", O::CdResetTime, 8, FieldType::Double, "Reset time", M::SecondsOfDay}),
+    field<&MainRecord::CdResetPeriod>({"CdResetPeriod", O::CdResetPeriod, 4, FieldType::Long, "Reset period", M::Choice, ch::kResetPeriods}),
+    field<&MainRecord::CdResetDay>({"CdResetDay", O::CdResetDay, 4, FieldType::Long, "Reset on", M::Number}),
+    field<&MainRecord::CdResetDate>({"CdResetDate", O::CdResetDate, 8, FieldType::Date, "Yearly reset day", M::Date}),
+    field<&MainRecord::CdCondOn>({"CdCondOn", O::CdCondOn, 42, FieldType::BoolArray, "Conditions enabled during countdown", M::Numbered}),
+    field<&MainRecord::CommaDecimal>({"CommaDecimal", O::CommaDecimal, 2, FieldType::Boolean, "Decimal comma", M::Flag}),
+    field<&MainRecord::HolidayCount>({"HolidayCount", O::HolidayCount, 2, FieldType::Integer, "Holidays", M::Number}),
+    field<&MainRecord::WeekOff>({"WeekOff", O::WeekOff, 14, FieldType::BoolArray, "Weekly days off", M::Weekdays}),
+    field<&MainRecord::ChangeCode>({"ChangeCode", O::ChangeCode, 1, FieldType::Byte, "Change notice", M::Choice, ch::kChangeCodes}),
+    field<&MainRecord::AddDialTime>({"AddDialTime", O::AddDialTime, 1, FieldType::Byte, "Add dialing time", M::Flag}),
+    field<&MainRecord::DialSeconds>({"DialSeconds", O::DialSeconds, 1, FieldType::Byte, "Dialing time in seconds", M::Number}),
 }};
 
 void MainRecord::decode(std::span<const std::uint8_t, Size> b) {
   std::copy(b.begin(), b.end(), raw.begin());
-  CallStart = getInt16(b, Off::CallStart);
-  IncChoice = getInt16(b, Off::IncChoice);
-  IncTime = getDouble(b, Off::IncTime);
-  CurSymbol = getText(b, Off::CurSymbol, 8);
-  CdEnabled = getBool(b, Off::CdEnabled);
-  CdStatus = getInt16(b, Off::CdStatus);
-  CdTotal = getDouble(b, Off::CdTotal);
-  CdUsed = getDouble(b, Off::CdUsed);
-  CdActiveOnly = getByte(b, Off::CdActiveOnly);
-  CdExpenseMode = getInt16(b, Off::CdExpenseMode);
-  CdResetOn = getBool(b, Off::CdResetOn);
-  CdResetTime = getDouble(b, Off::CdResetTime);
-  CdResetPeriod = getInt32(b, Off::CdResetPeriod);
-  CdResetDay = getInt32(b, Off::CdResetDay);
-  CdResetDate = getDouble(b, Off::CdResetDate);
-  for (std::size_t i = 0; i < CdCondOn.size(); ++i) CdCondOn[i] = getBool(b, Off::CdCondOn + 2 * i);
-  CommaDecimal = getBool(b, Off::CommaDecimal);
-  HolidayCount = getInt16(b, Off::HolidayCount);
-  for (std::size_t i = 0; i < WeekOff.size(); ++i) WeekOff[i] = getBool(b, Off::WeekOff + 2 * i);
-  ChangeCode = getByte(b, Off::ChangeCode);
-  AddDialTime = getByte(b, Off::AddDialTime);
-  DialSeconds = getByte(b, Off::DialSeconds);
+  decodeFields(kMainRecordFields, b, *this);
 }
-
-namespace {
-// A Boolean that is only carried through keeps its stored bit pattern (a tracker may
-// have written 1 instead of -1); one that changed is written as -1 or 0.
-void putBoolKeep(Bytes b, std::size_t off, bool v) {
-  if (getBool(b, off) != v) putBool(b, off, v);
-}
-}  // namespace
 
 void MainRecord::encode(std::span<std::uint8_t, Size> b) const {
   std::copy(raw.begin(), raw.end(), b.begin());
-  putInt16(b, Off::CallStart, CallStart);
-  putInt16(b, Off::IncChoice, IncChoice);
-  putDouble(b, Off::IncTime, IncTime);
-  putText(b, Off::CurSymbol, 8, CurSymbol);
-  putBoolKeep(b, Off::CdEnabled, CdEnabled);
-  putInt16(b, Off::CdStatus, CdStatus);
-  putDouble(b, Off::CdTotal, CdTotal);
-  putDouble(b, Off::CdUsed, CdUsed);
-  putByte(b, Off::CdActiveOnly, CdActiveOnly);
-  putInt16(b, Off::CdExpenseMode, CdExpenseMode);
-  putBoolKeep(b, Off::CdResetOn, CdResetOn);
-  putDouble(b, Off::CdResetTime, CdResetTime);
-  putInt32(b, Off::CdResetPeriod, CdResetPeriod);
-  putInt32(b, Off::CdResetDay, CdResetDay);
-  putDouble(b, Off::CdResetDate, CdResetDate);
-  for (std::size_t i = 0; i < CdCondOn.size(); ++i) putBoolKeep(b, Off::CdCondOn + 2 * i, CdCondOn[i]);
-  putBoolKeep(b, Off::CommaDecimal, CommaDecimal);
-  putInt16(b, Off::HolidayCount, HolidayCount);
-  for (std::size_t i = 0; i < WeekOff.size(); ++i) putBoolKeep(b, Off::WeekOff + 2 * i, WeekOff[i]);
-  putByte(b, Off::ChangeCode, ChangeCode);
-  putByte(b, Off::AddDialTime, AddDialTime);
-  putByte(b, Off::DialSeconds, DialSeconds);
+  encodeFields(kMainRecordFields, *this, b);
 }
 
 std::array<std::uint8_t, MainRecord::Size> MainRecord::encoded() const {

@@ -57,6 +57,6 @@ struct MainRecord {
   std::array<std::uint8_t, Size> encoded() const;
 };
 
-extern const std::array<FieldInfo, 22> kMainRecordFields;
+extern const std::array<Field<MainRecord>, 22> kMainRecordFields;
 
 }  // namespace prandel::store

@@ -66,15 +66,19 @@ TEST(SetAppPath, IniThatIsNoRegularFileIsNotRead) {
   EXPECT_EQ(SetAppPath(dir.path()), dir.path());
 }
 
-TEST(SetAppPath, NamedFolderIsCreatedAndRelativeOnesLieBesideTheProgram) {
+// Finding the folder creates nothing: a start with no request must leave no trace.
+TEST(SetAppPath, NamedFolderIsNotCreatedAndRelativeOnesLieBesideTheProgram) {
   test::TempDir dir;
   test::writeFileText(dir.file("Zelkora.ini"), "DataDir=" + dir.file("data/zk") + "/\r\n");
   EXPECT_EQ(SetAppPath(dir.path()), dir.file("data/zk"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir.file("data/zk")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("data")));
 
   test::writeFileText(dir.file("Zelkora.ini"), "DataDir=rel\n");
-  EXPECT_EQ(SetAppPath(dir.path()), dir.file("rel"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir.file("rel")));
+  const DataFolder found = locateDataFolder(dir.path());
+  EXPECT_EQ(found.path, dir.file("rel"));
+  EXPECT_EQ(found.origin, DataFolderOrigin::IniBesideProgram);
+  EXPECT_EQ(found.iniPath, dir.file("Zelkora.ini"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("rel")));
 }
 
 TEST(SetAppPath, FolderThatCannotBeCreatedIsStillNamed) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Where the records go when prandel and zktrack are installed in a folder their user
-// cannot write to and no Zelkora.ini names a data folder.
+// Where the records go when prandel and zktrack are installed: never beside the
+// programs, but where the user's or the system's config names, else in the user's
+// own data folder.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -8,6 +9,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 
 #include "common/AppPath.h"
@@ -86,7 +89,6 @@ class InstalledProgram : public ::testing::Test {
       else ::unsetenv("HOME");
       const std::string got = SetAppPath(program);
       if (got != want) return 10;
-      if (!fs::is_directory(got)) return 11;
       return 0;
     });
   }
@@ -100,10 +102,11 @@ TEST_F(InstalledProgram, NoIniAndNoRecordsGivesTheUsersOwnFolder) {
   const int rc = dataFolderIs(xdg + "/zelkora", xdg, dir.path());
   if (rc == test::kChildSkipped) GTEST_SKIP() << "no user who cannot write the program folder";
   EXPECT_EQ(rc, 0);
-  // Without XDG_DATA_HOME: under the home folder, created on the way.
+  // Without XDG_DATA_HOME: under the home folder, and nothing is created.
   fs::create_directory(dir.path() + "/home");
   fs::permissions(dir.path() + "/home", fs::perms::all);
   EXPECT_EQ(dataFolderIs(dir.path() + "/home/.local/share/zelkora", std::nullopt, dir.path() + "/home"), 0);
+  EXPECT_FALSE(fs::exists(dir.path() + "/home/.local"));
 }
 
 TEST_F(InstalledProgram, TheOldRulesStillHold) {
@@ -126,6 +129,118 @@ TEST_F(InstalledProgram, TheOldRulesStillHold) {
   fs::permissions(program, fs::perms::all);
   EXPECT_EQ(dataFolderIs(program, xdg, dir.path(), true), 0) << "writable program folder";
   EXPECT_FALSE(fs::exists(xdg + "/zelkora"));
+}
+
+TEST(InstalledLocation, SystemFoldersAndInstallPrefixes) {
+  test::TempDir dir;
+  fs::create_directories(dir.file("prefix/bin"));
+  fs::create_directories(dir.file("prefix/share/doc/prandel"));
+  fs::create_directories(dir.file("portable"));
+  const std::pair<std::string, bool> cases[] = {
+      {"/usr/bin", true},
+      {"/usr/local/bin", true},
+      {"/opt/zelkora/bin", true},
+      {"/usr/bin/", true},
+      {"/usrx/bin", false},
+      {dir.file("prefix/bin"), true},  // cmake --install --prefix, or an unpacked package
+      {dir.file("portable"), false},   // a copy in a folder of its own
+  };
+  for (const auto& [folder, installed] : cases) EXPECT_EQ(isInstalledLocation(folder), installed) << folder;
+}
+
+// An installed copy in a prefix of its own (bin beside share/doc/prandel), with the
+// XDG folders of the test.
+class InstalledCopy : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Readable for the ordinary user of the unreadable-config case.
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    fs::create_directories(program);
+    fs::create_directories(dir.file("prefix/share/doc/prandel"));
+    fs::create_directories(configHome + "/zelkora");
+    fs::create_directories(sysA + "/zelkora");
+    fs::create_directories(sysB + "/zelkora");
+    env.set("XDG_CONFIG_HOME", configHome);
+    env.set("XDG_CONFIG_DIRS", sysA + ":relative/ignored:" + sysB);
+    env.set("XDG_DATA_HOME", dir.file("data"));
+    env.set("HOME", dir.file("home"));
+  }
+  void ini(const std::string& folder, const std::string& text) { test::writeFileText(folder + "/zelkora/Zelkora.ini", text); }
+
+  test::TempDir dir;
+  EnvGuard env;
+  std::string program = dir.file("prefix/bin");
+  std::string configHome = dir.file("config");
+  std::string sysA = dir.file("etc-a");
+  std::string sysB = dir.file("etc-b");
+};
+
+TEST_F(InstalledCopy, WithoutConfigTheUsersDataFolderAndNeverItsOwn) {
+  test::writeFileText(program + "/Zelkora.ini", "DataDir=" + dir.file("beside") + "\r\n");  // not read
+  test::writeFileBytes(program + "/mlif.zkt", std::vector<std::uint8_t>(600, 1));           // nor used
+  const DataFolder found = locateDataFolder(program);
+  EXPECT_EQ(found.path, dir.file("data/zelkora"));
+  EXPECT_EQ(found.origin, DataFolderOrigin::UserData);
+  EXPECT_FALSE(fs::exists(dir.file("data")));  // found, not created
+
+  env.set("XDG_DATA_HOME", std::nullopt);
+  EXPECT_EQ(SetAppPath(program), dir.file("home/.local/share/zelkora"));
+}
+
+TEST_F(InstalledCopy, FirstConfigThatNamesAFolderWins) {
+  ini(sysB, "DataDir=/srv/zelkora\n");
+  EXPECT_EQ(locateDataFolder(program).origin, DataFolderOrigin::SystemConfig);
+  EXPECT_EQ(SetAppPath(program), "/srv/zelkora");
+
+  ini(sysA, "DataDir=/srv/first\n");
+  EXPECT_EQ(SetAppPath(program), "/srv/first");
+
+  ini(configHome, "DataDir=/home/ann/zk/\r\n");
+  const DataFolder found = locateDataFolder(program);
+  EXPECT_EQ(found.path, "/home/ann/zk");
+  EXPECT_EQ(found.origin, DataFolderOrigin::UserConfig);
+  EXPECT_EQ(found.iniPath, configHome + "/zelkora/Zelkora.ini");
+  EXPECT_EQ(describeOrigin(found), "named by " + configHome + "/zelkora/Zelkora.ini");
+
+  ini(configHome, "DataDir=records\n");  // relative to the ini's folder
+  EXPECT_EQ(SetAppPath(program), configHome + "/zelkora/records");
+  ini(configHome, "DataDir=~/zelkora-data\n");
+  EXPECT_EQ(SetAppPath(program), dir.file("home/zelkora-data"));
+}
+
+// A config file that cannot name a folder is passed over like a missing one.
+TEST_F(InstalledCopy, UnusableConfigIsSkipped) {
+  ini(sysA, "DataDir=/srv/system\n");
+  const std::string userIni = configHome + "/zelkora/Zelkora.ini";
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"empty", [&] { test::writeFileText(userIni, ""); }},
+      {"no value", [&] { test::writeFileText(userIni, "DataDir=\n"); }},
+      {"the root", [&] { test::writeFileText(userIni, "DataDir=/\n"); }},
+      {"garbage", [&] { test::writeFileBytes(userIni, {0x01, 0xFF, '=', 0x02, 0x1B, '[', 'x', 0x07, '\n'}); }},
+      {"a folder", [&] { fs::create_directory(userIni); }},
+      {"a pipe", [&] { ASSERT_EQ(::mkfifo(userIni.c_str(), 0600), 0); }},
+      {"unreadable", [&] {
+         test::writeFileText(userIni, "DataDir=/srv/user\n");
+         fs::permissions(userIni, fs::perms::none);
+       }},
+  };
+  for (const auto& [what, make] : cases) {
+    fs::remove_all(userIni);
+    make();
+    if (std::string(what) == "unreadable" && ::geteuid() == 0) {
+      // root reads it all the same; the child below reads as an ordinary user.
+      const int rc = test::runInChild([&] {
+        if (!test::becomeOrdinaryUser()) return test::kChildSkipped;
+        return SetAppPath(program) == "/srv/system" ? 0 : 10;
+      });
+      if (rc != test::kChildSkipped) {
+        EXPECT_EQ(rc, 0) << what;
+      }
+      continue;
+    }
+    EXPECT_EQ(SetAppPath(program), "/srv/system") << what;
+  }
 }
 
 }  // namespace

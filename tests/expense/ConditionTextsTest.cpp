@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "ExpenseTestKit.h"
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 
 namespace prandel {
 namespace {

@@ -36,22 +36,56 @@ dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
 head -n 1 "$root/usr/share/doc/prandel/Zelkora.ini.sample" | grep -q '^DataDir=' || fail "the sample's first line names no folder"
 
-# run_prandel [setpriv options]: request 0, no display; never with the right to set the clock.
+# run_prandel [setpriv options] [-- ARGS]: no display; never with the right to set the clock.
 run_prandel() {
+  local opts=() args=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do opts+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && args=("$@")
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
-    setpriv "$@" --bounding-set -sys_time --inh-caps -sys_time -- "$bin/prandel" >"$tmp/prandel.log" 2>&1 ||
+    setpriv "${opts[@]}" --bounding-set -sys_time --inh-caps -sys_time -- "$bin/prandel" "${args[@]}" >"$tmp/prandel.log" 2>&1 ||
     { cat "$tmp/prandel.log" >&2; fail "prandel ended with an error"; }
 }
 
-# Root may write the program folder: the records lie beside the programs.
-run_prandel
-[ -f "$bin/mlif.zkt" ] || fail "prandel made no mlif.zkt beside itself"
-"$bin/zktrack" seed --force >/dev/null || fail "zktrack seed"
-"$bin/zktrack" show >"$tmp/show.txt" || fail "zktrack show"
-grep -q . "$tmp/show.txt" || fail "zktrack show printed nothing"
-rm -f "$bin"/*.zkt
+# Every file below a folder with its size and time, to see that nothing was written.
+snapshot() { find "$1" -printf '%p %s %T@\n' | sort; }
 
-# A user who cannot write /usr/bin: both programs use the user's own data folder.
+# An installed copy never writes beside itself, whoever runs it: root gets its own
+# $XDG_DATA_HOME/zelkora, or the folder a config file names. The system's own
+# /etc/xdg is kept out of the test.
+export XDG_CONFIG_DIRS="$tmp/etc-xdg"
+unset XDG_DATA_HOME XDG_CONFIG_HOME
+roothome="$tmp/roothome"
+mkdir -p "$roothome" "$XDG_CONFIG_DIRS"
+(
+  export HOME="$roothome"
+  before="$(snapshot "$tmp")"
+  run_prandel -- --help
+  grep -q "zktrack open" "$tmp/prandel.log" || fail "prandel --help says nothing of zktrack open"
+  run_prandel -- --version
+  grep -q "^prandel [0-9]" "$tmp/prandel.log" || fail "prandel --version: $(cat "$tmp/prandel.log")"
+  run_prandel
+  grep -q "no data folder" "$tmp/prandel.log" || fail "prandel without a data folder said: $(cat "$tmp/prandel.log")"
+  # (the log itself is the one file that changed)
+  [ "$(snapshot "$tmp" | grep -v prandel.log)" = "$(grep -v prandel.log <<<"$before")" ] ||
+    fail "a start by hand with no data folder wrote something"
+  "$bin/zktrack" seed >/dev/null || fail "zktrack seed as root"
+  "$bin/zktrack" show >"$tmp/show.txt" || fail "zktrack show as root"
+  run_prandel
+  [ -s "$roothome/.local/share/zelkora/mlif.zkt" ] || fail "root's records are not in its own data folder"
+  grep -qx "Data folder: $roothome/.local/share/zelkora (the user's data folder, \$XDG_DATA_HOME/zelkora)" "$tmp/show.txt" ||
+    fail "zktrack showed another folder: $(head -n 1 "$tmp/show.txt")"
+
+  # The system-wide config names a shared folder.
+  mkdir -p "$XDG_CONFIG_DIRS/zelkora"
+  printf 'DataDir=%s\n' "$tmp/shared" >"$XDG_CONFIG_DIRS/zelkora/Zelkora.ini"
+  "$bin/zktrack" seed >/dev/null || fail "zktrack seed into the folder of the system config"
+  [ -s "$tmp/shared/mlif.zkt" ] || fail "no records in the folder /etc/xdg/zelkora/Zelkora.ini names"
+  rm -f "$XDG_CONFIG_DIRS/zelkora/Zelkora.ini"
+)
+[ -z "$(ls "$bin"/*.zkt 2>/dev/null)" ] || fail "records were written into /usr/bin"
+grep -q . "$tmp/show.txt" || fail "zktrack show printed nothing"
+
+# An ordinary user on a fresh account: prandel --help, then zktrack seed.
 chmod 755 "$tmp"
 home="$tmp/home"
 mkdir -m 700 "$home"
@@ -59,14 +93,15 @@ chown 65534:65534 "$home"
 as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 (
   export HOME="$home"
-  unset XDG_DATA_HOME
+  run_prandel --reuid=65534 --regid=65534 --clear-groups -- --help
   "${as_user[@]}" "$bin/zktrack" seed >/dev/null || fail "zktrack seed as a user"
   "${as_user[@]}" "$bin/zktrack" show >"$tmp/show-user.txt" || fail "zktrack show as a user"
   run_prandel --reuid=65534 --regid=65534 --clear-groups
 )
 data="$home/.local/share/zelkora"
 [ -s "$data/mlif.zkt" ] || fail "no records in $data"
-grep -qx "Data folder: $data" "$tmp/show-user.txt" || fail "zktrack showed another folder: $(head -n 1 "$tmp/show-user.txt")"
+grep -qx "Data folder: $data (the user's data folder, \$XDG_DATA_HOME/zelkora)" "$tmp/show-user.txt" ||
+  fail "zktrack showed another folder: $(head -n 1 "$tmp/show-user.txt")"
 cmp -s <(tail -n +2 "$tmp/show.txt") <(tail -n +2 "$tmp/show-user.txt") || fail "the user's demo differs from root's"
 [ -z "$(ls "$bin"/*.zkt 2>/dev/null)" ] || fail "records were written into /usr/bin"
 echo "PASS package_deb"

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -35,28 +41,59 @@ std::vector<std::string> section(const std::string& out, const std::string& titl
 TEST(Seed, ShowPrintsTheDemo) {
   TempDir data;
   const std::string folder = data.path() + "/new/zelkora";  // made by seed
-  const RunResult seeded = runProgram(ZKTRACK_PATH, {"--data", folder, "seed"});
+  const RunResult seeded = runProgram(ZKTRACK_PATH, {"seed", "--data", folder});
   ASSERT_EQ(seeded.code, 0) << seeded.err;
   const RunResult shown = runProgram(ZKTRACK_PATH, {"show", "--data", folder});
   ASSERT_EQ(shown.code, 0) << shown.err;
 
-  for (const char* line : {
-           "Call settings: CallStart 1, IncChoice 2, IncTime 00:01:00, AddDialTime 0, DialSeconds 0",
-           "Countdown: enabled, total 10:00:00, used 2:00:00, status 0, active only 0, expense mode 0",
-           "Countdown reset: on, period 2, day 0, time 0:30:00, date 1899-12-30",
-           "Currency: \"$\"",
-           "Comma decimal: no",
-           "Weekly days off: Sun",
-           "Holiday count: 5",
-           "ChangeCode: 0",
-       })
-    EXPECT_TRUE(shown.has(line)) << line << "\n" << shown.out;
+  EXPECT_TRUE(shown.has("Data folder: " + folder + " (given with --data)")) << shown.out;
+  const std::vector<std::string> main = {
+      "Start counting call: After Connection",
+      "Increments after every: 1 Min.",
+      "Increment: 00:01:00",
+      "Currency: \"$\"",
+      "Countdown enabled: yes",
+      "Countdown status: 0",
+      "Countdown length: 10:00:00",
+      "Countdown used: 02:00:00",
+      "Countdown only with active conditions: no",
+      "Expense settings during countdown: Leave All Conditions as it is",
+      "Reset countdown: yes",
+      "Reset time: 00:30",
+      "Reset period: Every Month",
+      "Reset on: day 1 of the month",
+      "Conditions enabled during countdown: none",
+      "Decimal comma: no",
+      "Holidays: 5",
+      "Weekly days off: Sunday",
+      "Change notice: none",
+      "Add dialing time: no",
+      "Dialing time in seconds: 0",
+  };
+  EXPECT_EQ(section(shown.out, "Main settings"), main);
+  EXPECT_EQ(section(shown.out, "Link record"), (std::vector<std::string>{"Request: 0", "Reload flag: 0"}));
 
+  // The lines of the expense window's details panel.
   const std::vector<std::string> conditions = {
-      "1: $ 1.20 per hour | Every Day | whole day",
-      "2: $ 2.50 per hour, initial call $ 0.10 | Weekdays (Mon-Fri) | 08:00-18:00",
-      "3: $ 0.50 per call | Weekends (Sat-Sun) | whole day | call time 00:01:00, ISP charge $ 0.80",
-      "4: free | Holidays | whole day",
+      "Condition 1",
+      "  Amount : $ 1.20 Per Hour",
+      "  Period : Every Day",
+      "  Time : For a Whole Day",
+      "Condition 2",
+      "  Amount : $ 2.50 Per Hour",
+      "  Period : On Weekdays (Mon-Fri).",
+      "  Time : From 08:00 To 18:00",
+      "  Initial Call Amount : $ 0.10",
+      "Condition 3",
+      "  Amount : $ 0.50 Per Call",
+      "  Period : On Weekends (Sat-Sun).",
+      "  Time : For a Whole Day",
+      "  Custom Call Time : 00:01:00",
+      "  Other ISP Charges : $ 0.80",
+      "Condition 4",
+      "  Amount : Free of charge",
+      "  Period : On Holidays.",
+      "  Time : For a Whole Day",
   };
   EXPECT_EQ(section(shown.out, "Conditions"), conditions);
   const std::vector<std::string> holidays = {
@@ -74,7 +111,7 @@ TEST(Seed, ShowPrintsTheDemo) {
 
 TEST(Seed, WritesTheRecordsTheTrackerReads) {
   TempDir data;
-  ASSERT_EQ(runProgram(ZKTRACK_PATH, {"--data", data.path(), "seed"}).code, 0);
+  ASSERT_EQ(runProgram(ZKTRACK_PATH, {"seed", "--data", data.path()}).code, 0);
   for (const char* empty : {"backrecs.zkt", "sif.zkt", "ecf.zkt"}) {
     ASSERT_TRUE(std::filesystem::exists(data.file(empty))) << empty;
     EXPECT_EQ(std::filesystem::file_size(data.file(empty)), 0u) << empty;
@@ -129,7 +166,7 @@ TEST(Seed, RefusesToReplaceRecordsWithoutForce) {
     TempDir data;
     const std::vector<std::uint8_t> old(3000, 0x5A);
     writeFileBytes(data.file(c.file), old);
-    std::vector<std::string> args = {"--data", data.path(), "seed"};
+    std::vector<std::string> args = {"seed", "--data", data.path()};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     const RunResult r = runProgram(ZKTRACK_PATH, args);
     EXPECT_EQ(r.code, c.code) << c.file << r.err;
@@ -144,14 +181,14 @@ TEST(Show, ClampsTheHolidayCount) {
   const std::pair<std::int16_t, std::size_t> cases[] = {{-5, 0}, {0, 0}, {3, 3}, {190, 190}, {191, 190}, {32767, 190}};
   for (const auto& [count, shown] : cases) {
     TempDir data;
-    ASSERT_EQ(runProgram(ZKTRACK_PATH, {"--data", data.path(), "seed"}).code, 0);
+    ASSERT_EQ(runProgram(ZKTRACK_PATH, {"seed", "--data", data.path()}).code, 0);
     editRecords(data.path(), [count = count](store::DataFiles& files) {
       store::MainRecord m;
       store::MainRecIO(files, m, false);
       m.HolidayCount = count;
       store::MainRecIO(files, m, true);
     });
-    const RunResult r = runProgram(ZKTRACK_PATH, {"--data", data.path(), "show"});
+    const RunResult r = runProgram(ZKTRACK_PATH, {"show", "--data", data.path()});
     ASSERT_EQ(r.code, 0) << count;
     EXPECT_EQ(section(r.out, "Holidays").size(), shown) << count;
   }
@@ -159,7 +196,7 @@ TEST(Show, ClampsTheHolidayCount) {
 
 TEST(Show, SurvivesAnyBytes) {
   TempDir data;
-  ASSERT_EQ(runProgram(ZKTRACK_PATH, {"--data", data.path(), "seed"}).code, 0);
+  ASSERT_EQ(runProgram(ZKTRACK_PATH, {"seed", "--data", data.path()}).code, 0);
   editRecords(data.path(), [](store::DataFiles& files) {
     store::HolidayRecord h;
     h.HoliDate = std::numeric_limits<double>::quiet_NaN();
@@ -169,7 +206,7 @@ TEST(Show, SurvivesAnyBytes) {
     h.HoliName = "Far";
     store::writeRecord(files, store::HolidayRecord::Channel, store::HolidayRecord::Base + 2, h);
   });
-  RunResult r = runProgram(ZKTRACK_PATH, {"--data", data.path(), "show"});
+  RunResult r = runProgram(ZKTRACK_PATH, {"show", "--data", data.path()});
   ASSERT_EQ(r.code, 0);
   const auto holidays = section(r.out, "Holidays");
   ASSERT_GE(holidays.size(), 2u);
@@ -182,7 +219,7 @@ TEST(Show, SurvivesAnyBytes) {
     for (auto& b : noise) b = static_cast<std::uint8_t>(random());
     writeFileBytes(data.file(file), noise);
   }
-  r = runProgram(ZKTRACK_PATH, {"--data", data.path(), "show"});
+  r = runProgram(ZKTRACK_PATH, {"show", "--data", data.path()});
   ASSERT_EQ(r.code, 0) << r.err;
   for (const char c : r.out)
     ASSERT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << "a control byte reached the terminal";
@@ -190,41 +227,137 @@ TEST(Show, SurvivesAnyBytes) {
 
 TEST(Show, WantsRecords) {
   TempDir data;
-  const RunResult r = runProgram(ZKTRACK_PATH, {"--data", data.path(), "show"});
+  const RunResult r = runProgram(ZKTRACK_PATH, {"show", "--data", data.path()});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("seed"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(data.file("mlif.zkt")));
 }
 
-TEST(Arguments, UsageAndErrors) {
+TEST(Arguments, HelpVersionAndErrors) {
   struct Case {
     std::vector<std::string> args;
     int code;
+    const char* says;  // on stdout for 0, on stderr otherwise
   };
   const Case cases[] = {
-      {{"--help"}, 0},
-      {{"show", "-h"}, 0},
-      {{}, 2},
-      {{"bogus"}, 2},
-      {{"open"}, 2},
-      {{"open", "nonsense"}, 2},
-      {{"open", "holidays", "expense"}, 2},
-      {{"show", "extra"}, 2},
-      {{"--frob", "show"}, 2},
-      {{"show", "--force"}, 2},
-      {{"show", "--data"}, 2},
-      {{"--data=", "show"}, 2},
+      {{"--help"}, 0, "Usage: zktrack [OPTIONS] SUBCOMMAND"},
+      {{"--version"}, 0, "zktrack " PRANDEL_VERSION},
+      {{"show", "-h"}, 0, "--json"},
+      {{"seed", "--help"}, 0, "--force"},
+      {{"open", "--help"}, 0, "{expense,countdown,call,holidays,bookmarks,import}"},
+      {{}, 2, "A subcommand is required"},
+      {{"bogus"}, 2, "unknown command bogus"},
+      {{"open"}, 2, "EDITOR is required"},
+      {{"open", "nonsense"}, 2, "nonsense not in"},
+      {{"open", "holidays", "expense"}, 2, "expense"},
+      {{"open", "holidays", "--data", "/tmp"}, 2, "--data"},
+      {{"show", "extra"}, 2, "extra"},
+      {{"--frob", "show"}, 2, "--frob"},
+      {{"show", "--force"}, 2, "--force"},
+      {{"show", "--data"}, 2, "--data"},
+      {{"show", "--data="}, 2, "--data"},
   };
   for (const auto& c : cases) {
     const RunResult r = runProgram(ZKTRACK_PATH, c.args);
     std::string label;
     for (const auto& a : c.args) label += a + " ";
-    EXPECT_EQ(r.code, c.code) << label;
-    const std::string& usageStream = c.code == 0 ? r.out : r.err;
-    EXPECT_NE(usageStream.find("usage: zktrack"), std::string::npos) << label;
+    EXPECT_EQ(r.code, c.code) << label << r.err;
+    const std::string& said = c.code == 0 ? r.out : r.err;
+    EXPECT_NE(said.find(c.says), std::string::npos) << label << "\n" << said;
     if (c.code != 0) {
       EXPECT_EQ(r.out, "") << label;
     }
+  }
+  // What --help lists for a command is what the command takes.
+  const RunResult help = runProgram(ZKTRACK_PATH, {"--help"});
+  EXPECT_EQ(help.out.find("[--data"), std::string::npos) << "--data is no option of zktrack itself";
+}
+
+std::vector<std::string> listing(const std::string& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(e.path().c_str(), &st);
+    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                  std::to_string(st.st_mtim.tv_nsec));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Looking must leave no trace: no file made, none changed, not even a missing one.
+TEST(Show, NeverCreatesOrChangesAFile) {
+  TempDir data;
+  ASSERT_EQ(runProgram(ZKTRACK_PATH, {"seed", "--data", data.path()}).code, 0);
+  std::filesystem::remove(data.file("bit.zkt"));
+  std::filesystem::remove(data.file("ecf.zkt"));
+  std::filesystem::permissions(data.file("sif.zkt"), std::filesystem::perms::owner_read);
+  const auto before = listing(data.path());
+  const auto mlif = readFileBytes(data.file("mlif.zkt"));
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"show", "--data", data.path()},
+                                               std::vector<std::string>{"show", "--json", "--data", data.path()}}) {
+    const RunResult r = runProgram(ZKTRACK_PATH, args);
+    EXPECT_EQ(r.code, 0) << r.err;
+  }
+  EXPECT_EQ(listing(data.path()), before);
+  EXPECT_EQ(readFileBytes(data.file("mlif.zkt")), mlif);
+}
+
+TEST(Show, JsonParsesAndCarriesValuesAndWords) {
+  TempDir data;
+  ASSERT_EQ(runProgram(ZKTRACK_PATH, {"seed", "--data", data.path()}).code, 0);
+  editRecords(data.path(), [](store::DataFiles& files) {
+    store::HolidayRecord h;
+    h.HoliDate = std::numeric_limits<double>::quiet_NaN();
+    h.HoliName = "Quote \" and \x01";
+    store::writeRecord(files, store::HolidayRecord::Channel, store::HolidayRecord::Base + 2, h);
+  });
+  const RunResult r = runProgram(ZKTRACK_PATH, {"show", "--json", "--data", data.path()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  QJsonParseError error{};
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n" << r.out;
+  const QJsonObject root = doc.object();
+  EXPECT_EQ(root[QStringLiteral("dataFolder")].toString().toStdString(), data.path());
+  const QJsonObject callStart = root[QStringLiteral("main")][QStringLiteral("CallStart")].toObject();
+  EXPECT_EQ(callStart[QStringLiteral("value")].toInt(), 1);
+  EXPECT_EQ(callStart[QStringLiteral("text")].toString(), QStringLiteral("After Connection"));
+  const QJsonArray conditions = root[QStringLiteral("conditions")].toArray();
+  ASSERT_EQ(conditions.size(), 4);
+  EXPECT_EQ(conditions[2][QStringLiteral("description")][4].toString(), QStringLiteral("Other ISP Charges : $ 0.80"));
+  EXPECT_EQ(conditions[2][QStringLiteral("fields")][QStringLiteral("IspAmt")][QStringLiteral("value")].toDouble(), 0.8);
+  const QJsonArray holidays = root[QStringLiteral("holidays")].toArray();
+  ASSERT_EQ(holidays.size(), 5);
+  EXPECT_EQ(holidays[1][QStringLiteral("date")].toString(), QStringLiteral("invalid date (nan)"));
+  EXPECT_EQ(holidays[1][QStringLiteral("description")].toString(), QStringLiteral("Quote \" and ?"));
+  EXPECT_EQ(root[QStringLiteral("bookmarks")].toArray().size(), 4);
+}
+
+// A start of prandel with no request writes the link record back: a file of zeros is
+// then all a fresh data folder holds, and it is no one's data.
+TEST(Seed, TakesFilesOfZerosOrShorterThanARecordAsEmpty) {
+  struct Case {
+    const char* what;
+    const char* file;
+    std::vector<std::uint8_t> bytes;
+    bool seeded;
+  };
+  const Case cases[] = {
+      {"zeros", "mlif.zkt", std::vector<std::uint8_t>(8551, 0), true},
+      {"shorter than a record", "bit.zkt", std::vector<std::uint8_t>(100, 0x41), true},
+      {"one whole record", "bit.zkt", std::vector<std::uint8_t>(512, 0x41), false},
+      {"one byte set far in", "mlif.zkt", [] {
+         std::vector<std::uint8_t> v(40000, 0);
+         v[33000] = 1;
+         return v;
+       }(), false},
+  };
+  for (const auto& c : cases) {
+    TempDir data;
+    writeFileBytes(data.file(c.file), c.bytes);
+    const RunResult r = runProgram(ZKTRACK_PATH, {"seed", "--data", data.path()});
+    EXPECT_EQ(r.code, c.seeded ? 0 : 1) << c.what << r.err;
+    EXPECT_EQ(readFileBytes(data.file(c.file)) != c.bytes, c.seeded) << c.what;
   }
 }
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <iostream>
+#include <memory>
 
 #include "Zktrack.h"
 #include "store/RecordIO.h"
@@ -14,7 +17,7 @@ using Lines = std::vector<std::string>;
 
 std::string names(const std::vector<const store::FieldInfo*>& fields) {
   std::string out;
-  for (const auto* f : fields) out += (out.empty() ? "" : ", ") + std::string(f->name);
+  for (const auto* f : fields) out += (out.empty() ? "" : ", ") + fieldLabel(*f);
   return out;
 }
 
@@ -26,7 +29,7 @@ Lines mainChanges(const store::MainRecord& before, const store::MainRecord& afte
   for (const auto* f : changedFields(before.raw, after.raw, store::kMainRecordFields)) {
     // Reported with the change notice.
     if (f->offset == store::MainRecord::Off::ChangeCode) continue;
-    out.push_back(std::string(f->name) + ": " + fieldValue(before.raw, *f) + " -> " + fieldValue(after.raw, *f));
+    out.push_back(fieldLabel(*f) + ": " + fieldValue(before.raw, *f) + " -> " + fieldValue(after.raw, *f));
   }
   std::size_t others = 0;
   for (std::size_t i = 0; i < store::MainRecord::Size; ++i) others += !covered[i] && before.raw[i] != after.raw[i];
@@ -34,9 +37,16 @@ Lines mainChanges(const store::MainRecord& before, const store::MainRecord& afte
   return out;
 }
 
+// A condition on one line: its description lines, joined.
+std::string conditionLine(const store::ExpenseCondition& c, const store::MainRecord& main) {
+  std::string out;
+  for (const auto& l : conditionDescription(c, main)) out += (out.empty() ? "" : "; ") + l;
+  return out;
+}
+
 Lines conditionChanges(const Records& before, const Records& after) {
   Lines out;
-  const std::string& cur = after.main.CurSymbol;
+  const store::MainRecord& cur = after.main;
   const std::size_t n = std::min(before.live.size(), after.live.size());
   for (std::size_t i = 0; i < n; ++i) {
     const auto& b = before.live[i];
@@ -45,7 +55,7 @@ Lines conditionChanges(const Records& before, const Records& after) {
     if (!b.InUse && a.InUse) {
       out.push_back("added " + slot + conditionLine(a, cur));
     } else if (b.InUse && !a.InUse) {
-      out.push_back("removed " + slot + conditionLine(b, before.main.CurSymbol));
+      out.push_back("removed " + slot + conditionLine(b, before.main));
     } else if (b.InUse && b.raw != a.raw) {
       out.push_back("changed " + slot + names(changedFields(b.raw, a.raw, store::kExpenseConditionFields)) +
                     "; now " + conditionLine(a, cur));
@@ -123,12 +133,15 @@ void printChanges(const Records& before, const Records& after) {
 
 }  // namespace
 
-int runOpen(const std::string& programDir, const std::string& folder, std::int16_t requestCode) {
+int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder, std::int16_t requestCode) {
   const std::string prandel = programDir + "/prandel";
   if (::access(prandel.c_str(), X_OK) != 0) {
     std::cerr << "zktrack: no prandel to start beside zktrack (" << prandel << ")\n";
     return 1;
   }
+  const std::string& folder = dataFolder.path;
+  std::cout << dataFolderLine(dataFolder) << std::endl;
+  if (!makeDataFolder(folder)) return 1;
   Records before;
   {
     store::DataFiles files;
@@ -178,6 +191,40 @@ int runOpen(const std::string& programDir, const std::string& folder, std::int16
     if (!store::MainRecIO(files, main, true)) std::cerr << "zktrack: cannot clear ChangeCode\n";
   }
   return rc;
+}
+
+namespace {
+
+struct Editor {
+  const char* name;
+  std::int16_t code;
+};
+constexpr std::array<Editor, 6> kEditors = {{
+    {"expense", 502},
+    {"countdown", 501},
+    {"call", 503},
+    {"holidays", 504},
+    {"bookmarks", 505},
+    {"import", 506},
+}};
+
+}  // namespace
+
+void addOpenCommand(CLI::App& app, Context& ctx) {
+  auto editor = std::make_shared<std::string>();
+  std::vector<std::string> names;
+  for (const auto& e : kEditors) names.emplace_back(e.name);
+  auto* cmd = app.add_subcommand("open", "Open one of prandel's editors, as the tracker does");
+  cmd->footer(
+      "Writes the request into the link record of prandel's data folder, starts the\n"
+      "prandel beside zktrack without the right to set the clock, waits for it, reports\n"
+      "what changed and clears the change notice as the tracker does once it has\n"
+      "reloaded. Works from any folder; the data folder is always prandel's (no --data).");
+  cmd->add_option("EDITOR", *editor, "The editor to open")->required()->check(CLI::IsMember(names));
+  cmd->callback([&ctx, editor] {
+    for (const auto& e : kEditors)
+      if (*editor == e.name) ctx.exitCode = runOpen(ctx.programDir, prandel::locateDataFolder(ctx.programDir), e.code);
+  });
 }
 
 }  // namespace zktrack

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDate>
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <system_error>
 
 #include "Zktrack.h"
@@ -63,20 +67,39 @@ constexpr DemoBookmark kBookmarks[] = {
     {"Weather", "https://weather.example.org/today", false},
 };
 
+// A file shorter than one record, or of zeros only, holds nothing: a start of prandel
+// with no request leaves such a file behind.
+bool holdsRecords(const std::string& path, std::uint32_t recordLength) {
+  std::error_code ec;
+  // Something else under the name (a folder, a pipe) is no one's records, and a pipe
+  // must not be read.
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::array<char, 64 * 1024> buf{};
+  std::uint64_t total = 0;
+  bool nonZero = false;
+  while (!nonZero && in) {
+    in.read(buf.data(), buf.size());
+    const auto got = static_cast<std::size_t>(in.gcount());
+    total += got;
+    nonZero = std::any_of(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(got), [](char c) { return c != 0; });
+  }
+  if (!nonZero) return false;
+  // Not at the end yet: there is more than a record.
+  if (in) return true;
+  return total >= recordLength;
+}
+
 }  // namespace
 
 int runSeed(const std::string& folder, bool force) {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (!fs::is_directory(folder, ec)) {
-    std::cerr << "zktrack: cannot create the folder " << folder << "\n";
-    return 1;
-  }
-  // Any record file with bytes in it, not only mlif.zkt, may be someone's data.
+  if (!makeDataFolder(folder)) return 1;
+  // Any record file with data in it, not only mlif.zkt, may be someone's.
   for (const auto& c : store::DataFiles::kChannels) {
     const fs::path p = fs::path(folder) / c.file;
-    if (!force && fs::is_regular_file(p, ec) && fs::file_size(p, ec) > 0) {
+    if (!force && holdsRecords(p.string(), c.recordLength)) {
       std::cerr << "zktrack: " << p.string() << " already holds records; use seed --force to replace them\n";
       return 1;
     }
@@ -147,6 +170,25 @@ int runSeed(const std::string& folder, bool force) {
   std::cout << "Seeded " << folder << ": " << conds.size() << " conditions, " << std::size(kHolidays) << " holidays, "
             << std::size(kBookmarks) << " bookmarks (one deleted)\n";
   return 0;
+}
+
+}  // namespace zktrack
+
+namespace zktrack {
+
+void addSeedCommand(CLI::App& app, Context& ctx) {
+  struct Options {
+    std::string data;
+    bool force = false;
+  };
+  auto opts = std::make_shared<Options>();
+  auto* cmd = app.add_subcommand("seed", "Fill an empty data folder with demo records");
+  cmd->footer(
+      "Makes the folder when it is missing. Refuses a folder whose record files hold\n"
+      "data, unless --force; a file of zeros or shorter than one record counts as empty.");
+  addDataOption(*cmd, opts->data);
+  cmd->add_flag("--force", opts->force, "Replace records that are already there");
+  cmd->callback([&ctx, opts] { ctx.exitCode = runSeed(dataFolderFor(ctx, opts->data).path, opts->force); });
 }
 
 }  // namespace zktrack

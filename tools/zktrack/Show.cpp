@@ -1,14 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <sys/stat.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
 #include <QString>
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <memory>
+#include <optional>
 
 #include "Zktrack.h"
+#include "common/ConditionTexts.h"
 #include "common/Regional.h"
+#include "common/Session.h"
 #include "store/Codec.h"
 #include "store/RecordIO.h"
 
@@ -28,75 +37,48 @@ constexpr const char* kMonths[] = {"January", "February", "March",     "April", 
 
 std::string qs(const QString& s) { return s.toStdString(); }
 
-std::string hhmm(double d) {
-  const auto t = Regional::timePart(d);
-  return t ? qs(t->toString(QStringLiteral("HH:mm"))) : "invalid time (" + number(d) + ")";
-}
-
 // Day and time of a minute of the week counted from Sunday 00:00.
-std::string weekMinute(int minute) {
-  if (minute < 0 || minute >= 7 * 1440) return "minute " + std::to_string(minute);
+std::string weekMinute(long long minute) {
+  if (minute < 0 || minute >= 7 * 1440) return "minute " + std::to_string(minute) + " of the week (out of range)";
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%s %02d:%02d", kDays[minute / 1440], minute % 1440 / 60, minute % 60);
+  std::snprintf(buf, sizeof buf, "%s %02lld:%02lld", kLongDays[minute / 1440], minute % 1440 / 60, minute % 60);
   return buf;
 }
 
-std::string periodText(const store::ExpenseCondition& c) {
-  switch (c.PerType) {
-    case 0: return "Every Day";
-    case 1: return c.PerNum < 7 ? std::string("On ") + kLongDays[c.PerNum] : "On day " + std::to_string(c.PerNum);
-    case 2: return c.PerNum < 12 ? std::string("In ") + kMonths[c.PerNum] : "In month " + std::to_string(c.PerNum);
-    case 3: return "From " + dateText(c.PerStart) + " To " + dateText(c.PerEnd);
-    case 4: return "Holidays";
-    case 5: return "Weekdays (Mon-Fri)";
-    case 6: return "Weekends (Sat-Sun)";
-    case 7: return "From " + weekMinute(c.WkStart) + " To " + weekMinute(c.WkEnd);
-    default: return "period kind " + std::to_string(c.PerType);
-  }
-}
-
-std::string timeWindowText(const store::ExpenseCondition& c) {
-  switch (c.TimeType) {
-    case 0: return "whole day";
-    case 1: return hhmm(c.TimeStart) + "-" + hhmm(c.TimeEnd);
-    case 2: return "before " + hhmm(c.TimeStart);
-    case 3: return "after " + hhmm(c.TimeStart);
-    default: return "time kind " + std::to_string(c.TimeType);
-  }
-}
-
-std::string amountText(const store::ExpenseCondition& c, const std::string& cur) {
+// An item of a list without its access-key ampersand.
+std::string itemText(const char* item) {
   std::string out;
-  if (c.AmtKind == 2) {
-    out = c.Amt == 0 ? "free" : money(cur, c.Amt) + " at once";
-  } else if (c.AmtKind == 3) {
-    out = c.Amt == 0 ? "free" : money(cur, c.Amt) + " per MB";
-  } else {
-    out = c.Amt == 0 ? "free" : money(cur, c.Amt) + (c.PerCall ? " per call" : " per hour");
-  }
-  if (c.AmtKind != 0 && c.AmtKind != 2 && c.AmtKind != 3) out += " (amount kind " + std::to_string(c.AmtKind) + ")";
-  if (c.InCall) out += ", initial call " + money(cur, c.InCallAmt);
-  if (c.InTimeOn) out += ", initial call time " + timeText(c.InTime);
+  for (const char* p = item; *p; ++p)
+    if (*p != '&') out.push_back(*p);
   return out;
 }
 
-std::string flagsText(const store::ExpenseCondition& c, const std::string& cur) {
-  std::vector<std::string> flags;
-  if (c.PerCall && c.CustCall) flags.push_back("call time " + timeText(c.CallTime));
-  if (c.IspOn == 12) flags.push_back("ISP charge " + money(cur, c.IspAmt));
-  if (c.InclHoli) flags.push_back("holidays included");
-  if (c.ConVal) flags.push_back("connection " + quoted(c.ConNm));
-  if (c.CondItem != 0)
-    flags.push_back("filter: counter " + std::to_string(c.CondItem) + " comparison " + std::to_string(c.CondCmp) +
-                    " value " + number(c.CondVal));
-  std::string out;
-  for (const auto& f : flags) out += (out.empty() ? "" : ", ") + f;
+std::int64_t integerOf(std::span<const std::uint8_t> bytes, const store::FieldInfo& f) {
+  using store::FieldType;
+  switch (f.type) {
+    case FieldType::Integer:
+    case FieldType::Boolean: return store::getInt16(bytes, f.offset);
+    case FieldType::Long: return store::getInt32(bytes, f.offset);
+    case FieldType::Byte: return store::getByte(bytes, f.offset);
+    default: return 0;
+  }
+}
+
+std::vector<bool> boolsOf(std::span<const std::uint8_t> bytes, const store::FieldInfo& f) {
+  std::vector<bool> out;
+  for (std::size_t i = 0; i + 1 < f.width; i += 2) out.push_back(store::getBool(bytes, f.offset + i));
   return out;
 }
 
-bool fileHasBytes(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+std::string hex(std::span<const std::uint8_t> bytes, const store::FieldInfo& f) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (std::size_t i = 0; i < f.width; ++i) {
+    const auto b = bytes[f.offset + i];
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
 }
 
 }  // namespace
@@ -197,24 +179,27 @@ std::string secondsText(double secs) {
   if (!std::isfinite(secs) || std::fabs(secs) > 1e12) return number(secs) + " s";
   const auto total = static_cast<long long>(std::llround(std::fabs(secs)));
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%s%lld:%02lld:%02lld", secs < 0 && total > 0 ? "-" : "", total / 3600, total / 60 % 60, total % 60);
+  std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld", secs < 0 && total > 0 ? "-" : "", total / 3600, total / 60 % 60,
+                total % 60);
   return buf;
 }
 
-std::string weekDaysText(std::span<const bool> days) {
+std::string weekDaysText(const std::vector<bool>& days) {
   std::string out;
   for (std::size_t d = 0; d < days.size() && d < 7; ++d)
-    if (days[d]) out += (out.empty() ? "" : " ") + std::string(kDays[d]);
+    if (days[d]) out += (out.empty() ? "" : ", ") + std::string(kLongDays[d]);
   return out.empty() ? "none" : out;
 }
 
-std::string conditionLine(const store::ExpenseCondition& c, const std::string& currency) {
-  std::string line = amountText(c, currency) + " | " + periodText(c);
-  // A weekly period carries its own times.
-  if (c.PerType != 7) line += " | " + timeWindowText(c);
-  const std::string flags = flagsText(c, currency);
-  if (!flags.empty()) line += " | " + flags;
-  return line;
+std::vector<std::string> conditionDescription(const store::ExpenseCondition& c, const store::MainRecord& main) {
+  static prandel::platform::Platform noServices;
+  static prandel::Session session(noServices);
+  session.MainRec = main;
+  session.CondRec = c;
+  std::vector<std::string> lines;
+  for (const auto& line : prandel::describeCondition(session, c))
+    if (line) lines.push_back(readable(qs(*line)));
+  return lines;
 }
 
 std::string holidayLine(const store::HolidayRecord& h) { return dateText(h.HoliDate) + " " + readable(h.HoliName); }
@@ -225,77 +210,181 @@ std::string bookmarkLine(const Bookmark& b) {
   return line + " -> " + readable(b.rec.BmLink);
 }
 
+std::string fieldLabel(const store::FieldInfo& f) { return f.label ? f.label : f.name; }
+
 std::string fieldValue(std::span<const std::uint8_t> bytes, const store::FieldInfo& f) {
   using store::FieldType;
-  switch (f.type) {
-    case FieldType::Integer: return std::to_string(store::getInt16(bytes, f.offset));
-    case FieldType::Boolean: {
-      const auto v = store::getInt16(bytes, f.offset);
-      return v == 0 ? "False" : v == -1 ? "True" : "True (" + std::to_string(v) + ")";
+  using store::Meaning;
+  const bool isDouble = f.type == FieldType::Double || f.type == FieldType::Date;
+  const double d = isDouble ? store::getDouble(bytes, f.offset) : 0.0;
+  switch (f.meaning) {
+    case Meaning::Flag: return integerOf(bytes, f) != 0 ? "yes" : "no";
+    case Meaning::Choice: {
+      const auto i = integerOf(bytes, f);
+      if (i >= 0 && static_cast<std::size_t>(i) < f.items.size()) return itemText(f.items[static_cast<std::size_t>(i)]);
+      return "unknown (" + std::to_string(i) + ")";
     }
-    case FieldType::Long: return std::to_string(store::getInt32(bytes, f.offset));
-    case FieldType::Byte: return std::to_string(store::getByte(bytes, f.offset));
-    case FieldType::Double: return number(store::getDouble(bytes, f.offset));
-    case FieldType::Date: return dateTimeText(store::getDouble(bytes, f.offset));
-    case FieldType::Text: return quoted(store::getText(bytes, f.offset, f.width));
-    case FieldType::BoolArray: {
+    case Meaning::Seconds: return secondsText(d);
+    case Meaning::DayFraction: return timeText(d);
+    case Meaning::SecondsOfDay: {
+      if (!std::isfinite(d) || d < 0 || d >= 86400) return "invalid time (" + number(d) + " s)";
+      const auto secs = static_cast<long long>(std::llround(d));
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%02lld:%02lld", secs / 3600 % 24, secs / 60 % 60);
+      return buf;
+    }
+    case Meaning::Date: return d == 0 ? "none" : dateText(d);
+    case Meaning::Text: return quoted(store::getText(bytes, f.offset, f.width));
+    case Meaning::Weekdays: return weekDaysText(boolsOf(bytes, f));
+    case Meaning::Numbered: {
       std::string out;
-      for (std::size_t i = 0; i + 1 < f.width; i += 2) out += store::getBool(bytes, f.offset + i) ? 'T' : 'F';
-      return out;
+      const auto on = boolsOf(bytes, f);
+      for (std::size_t i = 1; i < on.size(); ++i)
+        if (on[i]) out += (out.empty() ? "" : " ") + std::to_string(i);
+      return out.empty() ? "none" : out;
     }
-    case FieldType::Bytes: break;
+    case Meaning::Money: return money("", d);
+    case Meaning::MinuteOfWeek: return weekMinute(integerOf(bytes, f));
+    case Meaning::Unused: return hex(bytes, f);
+    case Meaning::Number: break;
   }
-  static const char* hex = "0123456789abcdef";
-  std::string out;
-  for (std::size_t i = 0; i < f.width; ++i) {
-    const auto b = bytes[f.offset + i];
-    out += hex[b >> 4];
-    out += hex[b & 15];
-  }
-  return out;
+  if (isDouble) return number(d);
+  if (f.type == FieldType::Text) return quoted(store::getText(bytes, f.offset, f.width));
+  if (f.type == FieldType::Bytes || f.type == FieldType::BoolArray) return hex(bytes, f);
+  return std::to_string(integerOf(bytes, f));
 }
 
 // --- show --------------------------------------------------------------------------
 
-int runShow(const std::string& folder) {
-  // Opening the files creates missing ones; a folder without records is more
-  // likely a mistyped --data than a tracker's folder.
-  if (!fileHasBytes(folder + "/mlif.zkt")) {
-    std::cerr << "zktrack: no records in " << folder << " (mlif.zkt missing or empty); try: zktrack seed\n";
-    return 1;
+namespace {
+
+// Whether the record file has anything in it; looking must not create it.
+bool fileHasBytes(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+// The reset day says something different for each period.
+std::string resetOnText(const store::MainRecord& m) {
+  switch (m.CdResetPeriod) {
+    case 0: return "every day";
+    case 1: return m.CdResetDay >= 0 && m.CdResetDay < 7 ? kLongDays[m.CdResetDay] : "day " + std::to_string(m.CdResetDay);
+    case 2: return "day " + std::to_string(static_cast<long long>(m.CdResetDay) + 1) + " of the month";
+    case 3: {
+      const auto date = Regional::datePart(m.CdResetDate);
+      return date ? qs(QLocale(QLocale::English).toString(*date, QStringLiteral("d MMMM"))) : dateText(m.CdResetDate);
+    }
+    default: return "day " + std::to_string(m.CdResetDay);
   }
-  store::DataFiles files;
-  if (!files.openAll(folder) && !files.isOpen(store::MainRecord::Channel)) {
-    std::cerr << "zktrack: cannot open the record files in " << folder << "\n";
-    return 1;
+}
+
+// Every field of a record in words; say may put its own words for a field, or skip it.
+template <class Table, class Say>
+void printFields(std::ostream& out, std::span<const std::uint8_t> bytes, const Table& table, Say say) {
+  for (const auto& f : table) {
+    if (f.meaning == store::Meaning::Unused) continue;
+    const std::optional<std::string> own = say(f);
+    if (own && own->empty()) continue;
+    out << "  " << fieldLabel(f) << ": " << (own ? *own : fieldValue(bytes, f)) << "\n";
   }
-  const Records r = readAll(files);
-  const auto& m = r.main;
-  std::cout << "Data folder: " << folder << "\n"
-            << "Call settings: CallStart " << m.CallStart << ", IncChoice " << m.IncChoice << ", IncTime "
-            << timeText(m.IncTime) << ", AddDialTime " << int{m.AddDialTime} << ", DialSeconds " << int{m.DialSeconds}
-            << "\n"
-            << "Countdown: " << (m.CdEnabled ? "enabled" : "disabled") << ", total " << secondsText(m.CdTotal)
-            << ", used " << secondsText(m.CdUsed) << ", status " << m.CdStatus << ", active only "
-            << int{m.CdActiveOnly} << ", expense mode " << m.CdExpenseMode << "\n"
-            << "Countdown reset: " << (m.CdResetOn ? "on" : "off") << ", period " << m.CdResetPeriod << ", day "
-            << m.CdResetDay << ", time " << secondsText(m.CdResetTime) << ", date " << dateText(m.CdResetDate) << "\n";
-  std::string condOn;
-  for (std::size_t i = 0; i < m.CdCondOn.size(); ++i)
-    if (m.CdCondOn[i]) condOn += (condOn.empty() ? "" : " ") + std::to_string(i);
-  std::cout << "Countdown conditions on: " << (condOn.empty() ? "none" : condOn) << "\n"
-            << "Currency: " << quoted(m.CurSymbol) << "\n"
-            << "Comma decimal: " << (m.CommaDecimal ? "yes" : "no") << "\n"
-            << "Weekly days off: " << weekDaysText(m.WeekOff) << "\n"
-            << "Holiday count: " << m.HolidayCount;
-  if (static_cast<std::size_t>(m.HolidayCount) != r.holidays.size()) std::cout << " (out of range; showing " << r.holidays.size() << ")";
-  std::cout << "\nChangeCode: " << int{m.ChangeCode} << "\n";
+}
+
+const auto kAsStored = [](const store::FieldInfo&) { return std::optional<std::string>(); };
+
+QString qstr(const std::string& s) { return QString::fromStdString(s); }
+
+// A field as {"value": as stored, "text": in words}.
+QJsonValue jsonValue(std::span<const std::uint8_t> bytes, const store::FieldInfo& f) {
+  using store::FieldType;
+  QJsonValue value;
+  switch (f.type) {
+    case FieldType::Double:
+    case FieldType::Date: {
+      const double d = store::getDouble(bytes, f.offset);
+      value = std::isfinite(d) ? QJsonValue(d) : QJsonValue(qstr(number(d)));
+      break;
+    }
+    case FieldType::Text: value = qstr(readable(store::getText(bytes, f.offset, f.width))); break;
+    case FieldType::BoolArray: {
+      QJsonArray on;
+      for (bool b : boolsOf(bytes, f)) on.append(b);
+      value = on;
+      break;
+    }
+    case FieldType::Bytes: value = qstr(hex(bytes, f)); break;
+    default: value = static_cast<qint64>(integerOf(bytes, f));
+  }
+  return QJsonObject{{QStringLiteral("value"), value}, {QStringLiteral("text"), qstr(fieldValue(bytes, f))}};
+}
+
+template <class Table>
+QJsonObject jsonFields(std::span<const std::uint8_t> bytes, const Table& table) {
+  QJsonObject out;
+  for (const auto& f : table)
+    if (f.meaning != store::Meaning::Unused) out.insert(QLatin1String(f.name), jsonValue(bytes, f));
+  return out;
+}
+
+QJsonArray jsonLines(const std::vector<std::string>& lines) {
+  QJsonArray out;
+  for (const auto& l : lines) out.append(qstr(l));
+  return out;
+}
+
+void printJson(const prandel::DataFolder& folder, const Records& r) {
+  QJsonObject doc;
+  doc.insert(QStringLiteral("dataFolder"), qstr(folder.path));
+  doc.insert(QStringLiteral("dataFolderOrigin"), qstr(prandel::describeOrigin(folder)));
+  doc.insert(QStringLiteral("main"), jsonFields(r.main.raw, store::kMainRecordFields));
+  doc.insert(QStringLiteral("countdownResetOn"), qstr(resetOnText(r.main)));
+  doc.insert(QStringLiteral("link"), jsonFields(r.link.raw, store::kLinkRecordFields));
+  QJsonArray conditions;
+  for (std::size_t i = 0; i < r.live.size(); ++i) {
+    if (!r.live[i].InUse) continue;
+    conditions.append(QJsonObject{
+        {QStringLiteral("slot"), static_cast<int>(i + 1)},
+        {QStringLiteral("description"), jsonLines(conditionDescription(r.live[i], r.main))},
+        {QStringLiteral("fields"), jsonFields(r.live[i].raw, store::kExpenseConditionFields)},
+    });
+  }
+  doc.insert(QStringLiteral("conditions"), conditions);
+  QJsonArray holidays;
+  for (const auto& h : r.holidays)
+    holidays.append(QJsonObject{{QStringLiteral("date"), qstr(dateText(h.HoliDate))},
+                                {QStringLiteral("description"), qstr(readable(h.HoliName))}});
+  doc.insert(QStringLiteral("holidays"), holidays);
+  QJsonArray bookmarks;
+  for (const auto& b : r.bookmarks)
+    bookmarks.append(QJsonObject{{QStringLiteral("record"), static_cast<qint64>(b.recNo)},
+                                 {QStringLiteral("name"), qstr(readable(b.rec.BmName + b.rec.BmNameMore))},
+                                 {QStringLiteral("link"), qstr(readable(b.rec.BmLink))},
+                                 {QStringLiteral("deleted"), isDeleted(b.rec)}});
+  doc.insert(QStringLiteral("bookmarks"), bookmarks);
+  std::cout << QJsonDocument(doc).toJson(QJsonDocument::Indented).toStdString();
+}
+
+void printText(const prandel::DataFolder& folder, const Records& r) {
+  std::cout << dataFolderLine(folder) << "\n"
+            << "Main settings:\n";
+  // The reset day and date mean something only together with the period.
+  printFields(std::cout, r.main.raw, store::kMainRecordFields, [&r](const store::FieldInfo& f) {
+    if (f.offset == store::MainRecord::Off::CdResetDay) return std::optional<std::string>(resetOnText(r.main));
+    if (f.offset == store::MainRecord::Off::CdResetDate) return std::optional<std::string>("");
+    return std::optional<std::string>();
+  });
+  if (static_cast<std::size_t>(r.main.HolidayCount) != r.holidays.size())
+    std::cout << "  (the holiday count is out of range; " << r.holidays.size() << " shown)\n";
+  std::cout << "Link record:\n";
+  printFields(std::cout, r.link.raw, store::kLinkRecordFields, kAsStored);
 
   std::size_t inUse = 0;
   for (const auto& c : r.live) inUse += c.InUse ? 1 : 0;
   std::cout << "Conditions (" << inUse << " in use):\n";
-  for (std::size_t i = 0; i < r.live.size(); ++i)
-    if (r.live[i].InUse) std::cout << "  " << i + 1 << ": " << conditionLine(r.live[i], m.CurSymbol) << "\n";
+  for (std::size_t i = 0; i < r.live.size(); ++i) {
+    if (!r.live[i].InUse) continue;
+    std::cout << "  Condition " << i + 1 << "\n";
+    for (const auto& line : conditionDescription(r.live[i], r.main)) std::cout << "    " << line << "\n";
+  }
 
   std::cout << "Holidays (" << r.holidays.size() << "):\n";
   for (const auto& h : r.holidays) std::cout << "  " << holidayLine(h) << "\n";
@@ -305,7 +394,40 @@ int runShow(const std::string& folder) {
   std::cout << "Bookmarks (" << liveMarks << " of " << r.bookmarks.size() << " records):\n";
   for (const auto& b : r.bookmarks)
     if (!isDeleted(b.rec)) std::cout << "  " << bookmarkLine(b) << "\n";
+}
+
+}  // namespace
+
+int runShow(const prandel::DataFolder& folder, bool json) {
+  if (!fileHasBytes(folder.path + "/mlif.zkt")) {
+    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    return 1;
+  }
+  store::DataFiles files;
+  if (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel)) {
+    std::cerr << "zktrack: cannot read the record files in " << folder.path << "\n";
+    return 1;
+  }
+  const Records r = readAll(files);
+  if (json) {
+    printJson(folder, r);
+  } else {
+    printText(folder, r);
+  }
   return 0;
+}
+
+void addShowCommand(CLI::App& app, Context& ctx) {
+  struct Options {
+    std::string data;
+    bool json = false;
+  };
+  auto opts = std::make_shared<Options>();
+  auto* cmd = app.add_subcommand("show", "Print the settings, conditions, holidays and bookmarks in words");
+  cmd->footer("Reads the record files and never creates or changes one.");
+  addDataOption(*cmd, opts->data);
+  cmd->add_flag("--json", opts->json, "Print the same as JSON, for scripts");
+  cmd->callback([&ctx, opts] { ctx.exitCode = runShow(dataFolderFor(ctx, opts->data), opts->json); });
 }
 
 }  // namespace zktrack

@@ -3,10 +3,12 @@
 // zktrack: what a Linux user runs in place of the tracker. It seeds and shows the
 // record files and starts prandel with a request code, as the tracker does.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "common/AppPath.h"
 #include "store/BookmarkRecord.h"
 #include "store/DataFiles.h"
 #include "store/ExpenseCondition.h"
@@ -15,9 +17,37 @@
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
 
+namespace CLI {
+class App;
+}
+
 namespace zktrack {
 
 namespace store = prandel::store;
+
+// --- The command line --------------------------------------------------------------
+
+// What every command shares: where zktrack lies, and the exit code of the command that
+// ran (0 all well, 1 it could not do its work, 2 the command line was wrong).
+struct Context {
+  std::string programDir;
+  int exitCode = 0;
+};
+
+// Each adds its subcommand, with its options and help, to the command line.
+void addOpenCommand(CLI::App& app, Context& ctx);
+void addShowCommand(CLI::App& app, Context& ctx);
+void addSeedCommand(CLI::App& app, Context& ctx);
+
+// "--data DIR" for a command that can work on another folder than prandel's.
+void addDataOption(CLI::App& command, std::string& data);
+// The folder --data names (absolute), else the one prandel uses.
+prandel::DataFolder dataFolderFor(const Context& ctx, const std::string& dataOption);
+// "Data folder: /x (named by ...)".
+std::string dataFolderLine(const prandel::DataFolder& folder);
+// Makes the folder (and its parents) when missing; false with a message when it
+// cannot be made.
+bool makeDataFolder(const std::string& folder);
 
 // --- Reading the records --------------------------------------------------------
 
@@ -54,17 +84,21 @@ std::string dateText(double d);
 std::string timeText(double d);
 // A date value as its date, its time or both, whichever it holds.
 std::string dateTimeText(double d);
-// h:mm:ss of a count of seconds.
+// hh:mm:ss of a count of seconds.
 std::string secondsText(double secs);
-std::string weekDaysText(std::span<const bool> days);
+// "Sunday, Saturday", or "none".
+std::string weekDaysText(const std::vector<bool>& days);
 
-// One line for a condition: amount and kind, period, time window and flags.
-std::string conditionLine(const store::ExpenseCondition& c, const std::string& currency);
+// A condition's description lines, as the expense window shows them.
+std::vector<std::string> conditionDescription(const store::ExpenseCondition& c, const store::MainRecord& main);
 std::string holidayLine(const store::HolidayRecord& h);
 std::string bookmarkLine(const Bookmark& b);
 
-// The value of one field of a record image, by the store's field table.
+// The value of one field of a record image in words, by the meaning its table row
+// gives it ("After Connection", "00:01:00", "2026-12-24").
 std::string fieldValue(std::span<const std::uint8_t> bytes, const store::FieldInfo& f);
+// A field's label, else its name.
+std::string fieldLabel(const store::FieldInfo& f);
 
 // Names of the fields whose bytes differ between two images of the same record.
 template <class Table>
@@ -85,9 +119,9 @@ std::vector<const store::FieldInfo*> changedFields(std::span<const std::uint8_t>
 // --- Commands ------------------------------------------------------------------
 
 int runSeed(const std::string& folder, bool force);
-int runShow(const std::string& folder);
+int runShow(const prandel::DataFolder& folder, bool json);
 // programDir holds zktrack and prandel; folder is the data folder prandel will use.
-int runOpen(const std::string& programDir, const std::string& folder, std::int16_t requestCode);
+int runOpen(const std::string& programDir, const prandel::DataFolder& folder, std::int16_t requestCode);
 
 // Starts program without the right to set the clock and waits for it. Returns its
 // exit code, or -1 (with a message printed) when it could not be started.

@@ -11,6 +11,7 @@
 #include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
+#include "store/Choices.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
@@ -25,6 +26,7 @@ using ui::placeTwips;
 namespace {
 
 using ui::indexed;
+using ui::itemsOf;
 using ui::make;
 
 enum CallStartChoice { AfterMakingCall = 0, AfterConnection = 1, NeverCount = 2 };
@@ -64,7 +66,7 @@ void frmSetCall::buildControls() {
   Label1[0]->setText(QStringLiteral("&Start Counting Call"));
   placeTwips(Label1[0], labelLeft, rowTop[0], labelWidth, 315);
   Combo1 = make<QComboBox>(this, QStringLiteral("Combo1"));
-  Combo1->addItems({QStringLiteral("After Making Call"), QStringLiteral("After Connection"), QStringLiteral("Never")});
+  Combo1->addItems(itemsOf(store::choices::kCallStart));
   placeTwips(Combo1, fieldLeft, rowTop[0], 1995, 315);
   Label1[0]->setBuddy(Combo1);
 
@@ -72,11 +74,7 @@ void frmSetCall::buildControls() {
   Label1[1]->setText(QStringLiteral("&Increments After Every"));
   placeTwips(Label1[1], labelLeft, rowTop[1], labelWidth, 315);
   Combo4 = make<QComboBox>(this, QStringLiteral("Combo4"));
-  Combo4->addItems({QStringLiteral("Never"), QStringLiteral("Specify"), QStringLiteral("1 Min."),
-                    QStringLiteral("2 Min."), QStringLiteral("3 Min."), QStringLiteral("5 Min."),
-                    QStringLiteral("10 Min."), QStringLiteral("15 Min."), QStringLiteral("30 Min."),
-                    QStringLiteral("1 Hour"), QStringLiteral("2 Hours"), QStringLiteral("3 Hours"),
-                    QStringLiteral("6 Hours"), QStringLiteral("12 Hours"), QStringLiteral("24 Hours")});
+  Combo4->addItems(itemsOf(store::choices::kIncrements));
   Combo4->setMaxVisibleItems(15);
   placeTwips(Combo4, fieldLeft, rowTop[1], 1140, 315);
   Label1[1]->setBuddy(Combo4);

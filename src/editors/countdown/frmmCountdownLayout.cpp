@@ -15,6 +15,7 @@
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "editors/countdown/frmmCountdown.h"
+#include "store/Choices.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
@@ -29,6 +30,7 @@ using ui::placeTwips;
 namespace {
 
 using ui::indexed;
+using ui::itemsOf;
 using ui::make;
 
 QLabel* label(QWidget* parent, const QString& name, const QString& caption) {
@@ -111,8 +113,7 @@ void frmmCountdown::buildControls() {
 
   Frame2 = make<QGroupBox>(Frame1, QStringLiteral("Frame2"));
   Frame2->setTitle(QStringLiteral("Expense Settings During Countdown"));
-  const char* options[] = {"&Leave All Conditions as it is", "Disable &All Expense Conditions (Freehours)",
-                           "E&nable Following Expense Conditions"};
+  const auto& options = store::choices::kCountdownExpenseModes;
   for (std::size_t k = 0; k < ExOpt.size(); ++k) {
     ExOpt[k] = make<QRadioButton>(Frame2, indexed("ExOpt", k));
     ExOpt[k]->setText(QString::fromLatin1(options[k]));
@@ -148,8 +149,7 @@ void frmmCountdown::buildControls() {
   Label1[2] = label(Frame3, indexed("Label1", 2), QStringLiteral("Reset &Period"));
   placeTwips(Label1[2], kLabelLeft, 300, kFieldLeft - kLabelLeft - 60, 315);
   Combo1 = make<QComboBox>(Frame3, QStringLiteral("Combo1"));
-  Combo1->addItems({QStringLiteral("Every Day"), QStringLiteral("Every Week"), QStringLiteral("Every Month"),
-                    QStringLiteral("Every Year")});
+  Combo1->addItems(itemsOf(store::choices::kResetPeriods));
   Combo1->setCurrentIndex(-1);
   placeTwips(Combo1, kFieldLeft, 300, 1695, 315);
   Label1[2]->setBuddy(Combo1);

@@ -1,35 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "expense/ConditionTexts.h"
+#include "common/ConditionTexts.h"
 
 #include <cmath>
+#include <span>
 
 #include "common/Session.h"
 #include "common/SharedProcs.h"
+#include "store/Choices.h"
 #include "store/Codec.h"
 
 namespace prandel {
 
 using store::ExpenseCondition;
 
+namespace {
+QStringList listOf(std::span<const char* const> items) {
+  QStringList out;
+  for (const char* item : items) out << QString::fromLatin1(item);
+  return out;
+}
+}  // namespace
+
 const QStringList& counterItems() {
-  static const QStringList items = {
-      QStringLiteral("Time"),          QStringLiteral("Todays Time"),
-      QStringLiteral("Total Time"),    QStringLiteral("Expense"),
-      QStringLiteral("Total Expense"), QStringLiteral("Calls"),
-      QStringLiteral("Total Calls"),   QStringLiteral("Countdown"),
-      QStringLiteral("Sent + Receive (in MB)"), QStringLiteral("Total Sent + Total Receive (in MB)"),
-      QStringLiteral("Sent (in MB)"),  QStringLiteral("Total Sent (in MB)"),
-      QStringLiteral("Receive (in MB)"), QStringLiteral("Total Receive (in MB)")};
+  static const QStringList items = listOf(store::choices::kFilterCounters);
   return items;
 }
 
 const QStringList& comparisonItems() {
-  static const QStringList items = {QStringLiteral("equals"),
-                                    QStringLiteral("does not equals"),
-                                    QStringLiteral("is greater than"),
-                                    QStringLiteral("is greater than or equals to"),
-                                    QStringLiteral("is less than"),
-                                    QStringLiteral("is less than or equals to")};
+  static const QStringList items = listOf(store::choices::kFilterComparisons);
   return items;
 }
 
