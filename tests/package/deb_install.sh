@@ -58,6 +58,7 @@ roothome="$tmp/roothome"
 mkdir -p "$roothome" "$XDG_CONFIG_DIRS"
 (
   export HOME="$roothome"
+  : >"$tmp/prandel.log"
   before="$(snapshot "$tmp")"
   run_prandel -- --help
   grep -q "zktrack open" "$tmp/prandel.log" || fail "prandel --help says nothing of zktrack open"
@@ -67,7 +68,7 @@ mkdir -p "$roothome" "$XDG_CONFIG_DIRS"
   grep -q "no data folder" "$tmp/prandel.log" || fail "prandel without a data folder said: $(cat "$tmp/prandel.log")"
   # (the log itself is the one file that changed)
   [ "$(snapshot "$tmp" | grep -v prandel.log)" = "$(grep -v prandel.log <<<"$before")" ] ||
-    fail "a start by hand with no data folder wrote something"
+    fail "a start by hand with no data folder wrote something: $(diff <(echo "$before") <(snapshot "$tmp"))"
   "$bin/zktrack" seed >/dev/null || fail "zktrack seed as root"
   "$bin/zktrack" show >"$tmp/show.txt" || fail "zktrack show as root"
   run_prandel
