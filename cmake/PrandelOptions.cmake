@@ -6,10 +6,21 @@ target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast)
 if(PRANDEL_WERROR)
   target_compile_options(prandel_options INTERFACE -Werror)
 endif()
-target_compile_definitions(prandel_options INTERFACE
-  QT_NO_CAST_FROM_ASCII
-  QT_NO_CAST_TO_ASCII
-  QT_DISABLE_DEPRECATED_UP_TO=0x060000)
+
+# Hardening of the builds that get installed. Executables are position-independent
+# everywhere; _FORTIFY_SOURCE needs the optimiser, so Debug (the sanitizer build) goes
+# without it rather than warn.
+include(CheckPIESupported)
+check_pie_supported(OUTPUT_VARIABLE _pie_output LANGUAGES CXX)
+if(NOT CMAKE_CXX_LINK_PIE_SUPPORTED)
+  message(WARNING "The linker makes no position-independent executables: ${_pie_output}")
+endif()
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+set(_optimised "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
+target_compile_definitions(prandel_options INTERFACE "$<${_optimised}:_FORTIFY_SOURCE=2>")
+target_compile_options(prandel_options INTERFACE "$<${_optimised}:-fstack-protector-strong>")
+target_link_options(prandel_options INTERFACE "$<${_optimised}:LINKER:-z,relro,-z,now>")
+
 # gcc leaves float-cast-overflow out of "undefined": a NaN or huge Double from a file
 # cast to an integer is exactly the fault these builds look for.
 if(PRANDEL_SANITIZE)
@@ -34,3 +45,5 @@ function(prandel_library name dir)
   add_library(${name} STATIC ${_src})
   target_link_libraries(${name} PUBLIC prandel_options)
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/AppIcon.cmake)
