@@ -1,18 +1,86 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# `cmake --install` puts prandel and zktrack in bin and the documents, with a sample
-# Zelkora.ini, in share/doc/prandel; `cpack` (run in the build folder) makes a .deb
-# of the same files.
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/Zelkora.ini.sample ${PROJECT_SOURCE_DIR}/README.md
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# `cmake --install` puts prandel and zktrack in bin, their manual pages in man1, the
+# menu entry, icon and AppStream metadata in share, and the documents, a sample
+# Zelkora.ini, the Debian copyright and changelog in share/doc/prandel; `cpack` (run
+# in an optimised build folder) makes a .deb of the same files.
+set(_src ${PROJECT_SOURCE_DIR}/packaging)
+set(_out ${PROJECT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${_out})
+
+install(FILES ${_src}/Zelkora.ini.sample ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.png")
 
+# --- The release: the Debian changelog's top entry must be this project's version;
+# its date is the release date of the metadata and of the manual pages.
+file(STRINGS ${_src}/debian/changelog _changelog)
+list(GET _changelog 0 _head)
+if(NOT _head MATCHES "^prandel \\(([^)]+)\\)" OR NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "packaging/debian/changelog begins with '${_head}': "
+                      "its top entry must be for version ${PROJECT_VERSION}, the project's")
+endif()
+list(FILTER _changelog INCLUDE REGEX "^ -- .+>  ")
+list(GET _changelog 0 _trailer)
+string(REGEX REPLACE "^ -- .+>  " "" _rfc2822 "${_trailer}")
+execute_process(COMMAND date -u -d "${_rfc2822}" "+%Y-%m-%d %s"
+  OUTPUT_VARIABLE _date OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _rc)
+if(NOT _rc EQUAL 0 OR NOT _date MATCHES "^([0-9-]+) ([0-9]+)$")
+  message(FATAL_ERROR "packaging/debian/changelog: no date in '${_trailer}'")
+endif()
+set(PRANDEL_RELEASE_DATE ${CMAKE_MATCH_1})
+set(PRANDEL_RELEASE_EPOCH ${CMAKE_MATCH_2})
+
+# gzip -n: no name or time stamp, so the package does not change with the build time.
+add_custom_command(OUTPUT ${_out}/changelog.gz
+  COMMAND sh -c "gzip -9n < \"$1\" > \"$2\"" sh ${_src}/debian/changelog ${_out}/changelog.gz
+  DEPENDS ${_src}/debian/changelog
+  VERBATIM)
+set(_generated ${_out}/changelog.gz)
+install(FILES ${_src}/debian/copyright ${_out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# --- Manual pages, written in scdoc's plain source.
+find_program(PRANDEL_SCDOC scdoc)
+set(PRANDEL_MAN_PAGES)
+if(PRANDEL_SCDOC)
+  foreach(_page prandel zktrack)
+    configure_file(${_src}/man/${_page}.1.scd ${_out}/${_page}.1.scd @ONLY)
+    add_custom_command(OUTPUT ${_out}/${_page}.1 ${_out}/${_page}.1.gz
+      COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${PRANDEL_RELEASE_EPOCH}
+              sh -c "\"$1\" < \"$2\" > \"$3\" && gzip -9n < \"$3\" > \"$3.gz\""
+              sh ${PRANDEL_SCDOC} ${_out}/${_page}.1.scd ${_out}/${_page}.1
+      DEPENDS ${_out}/${_page}.1.scd
+      VERBATIM)
+    list(APPEND _generated ${_out}/${_page}.1.gz)
+    list(APPEND PRANDEL_MAN_PAGES ${_out}/${_page}.1)
+  endforeach()
+  install(FILES ${_out}/prandel.1.gz ${_out}/zktrack.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(WARNING "scdoc is missing (scripts/deps.sh installs it): no manual pages")
+endif()
+add_custom_target(prandel_package_files ALL DEPENDS ${_generated})
+
+# --- The menu entry, its icon and the software centre's metadata.
+configure_file(${_src}/desktop/${PRANDEL_APP_ID}.metainfo.xml.in ${_out}/${PRANDEL_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${_src}/desktop/${PRANDEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PRANDEL_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${_out}/${PRANDEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# --- The Debian package.
 set(CPACK_PACKAGE_NAME prandel)
 set(CPACK_PACKAGE_VENDOR "Zelkora")
 set(CPACK_PACKAGE_CONTACT "Prandel maintainers <prandel@zelkora.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "settings editor of the Zelkora dial-up cost tracker")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Prandel edits the expense conditions, countdown, call settings, holidays and bookmarks of the Zelkora tracker in its record files. zktrack stands in for the tracker on Linux: it seeds and shows a data folder and opens an editor.")
+# Lines of at most 80 characters, as Debian's tools show them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Prandel edits the settings of the Zelkora tracker, which times dial-up"
+  "connections and works out what they cost: the expense conditions and their"
+  "week map, the countdown of online time, the call settings, the holidays and"
+  "the bookmarks, with an import of favourites. It writes them back byte for"
+  "byte into the tracker's fixed-record files."
+  ""
+  "zktrack stands in for the tracker on Linux: it opens an editor, reports what"
+  "changed, shows the settings of a data folder and seeds a demo one. The menu"
+  "entry Zelkora Settings opens each editor through it.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -27,15 +95,37 @@ else()
   string(PREPEND _deps "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_deps}")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
+# Without Qt's Wayland plugin a Wayland session falls back to XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-liberation2")
 include(CPack)
 
-# The .deb built, unpacked into a temporary root and run from there.
+# --- Tests of what gets installed.
 if(PRANDEL_TESTS)
+  # The package is made from an optimised tree (the sanitizer test tree is no
+  # package): this one when it is optimised, else the one named here
+  # (scripts/test.sh names its Release tree).
+  if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$" AND NOT PRANDEL_SANITIZE)
+    set(_package_tree ${PROJECT_BINARY_DIR})
+  else()
+    set(_package_tree "")
+  endif()
+  set(PRANDEL_PACKAGE_TREE "${_package_tree}" CACHE PATH
+      "An optimised build tree whose cpack makes the .deb that the package tests check")
+
   add_test(NAME package_deb COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/deb_install.sh)
-  set_tests_properties(package_deb PROPERTIES
+  add_test(NAME package_desktop_files COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/desktop_files.sh
+    ${_src}/desktop/${PRANDEL_APP_ID}.desktop ${_out}/${PRANDEL_APP_ID}.metainfo.xml $<TARGET_FILE:zktrack>)
+  set_tests_properties(package_deb package_desktop_files PROPERTIES
     LABELS package
     SKIP_RETURN_CODE 77
     TIMEOUT 600
-    ENVIRONMENT "BUILD_DIR=${PROJECT_BINARY_DIR};LC_ALL=C.UTF-8;TZ=UTC")
+    ENVIRONMENT "BUILD_DIR=${PRANDEL_PACKAGE_TREE};LC_ALL=C.UTF-8;TZ=UTC")
+  if(PRANDEL_SCDOC)
+    add_test(NAME package_man_pages COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/man_pages.py
+      $<TARGET_FILE:prandel> $<TARGET_FILE:zktrack> ${PRANDEL_MAN_PAGES})
+    set_tests_properties(package_man_pages PROPERTIES
+      LABELS package
+      TIMEOUT 60
+      ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
+  endif()
 endif()

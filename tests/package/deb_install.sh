@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The .deb that cpack makes from the build folder: its dependencies are Debian's Qt 6
-# packages, it holds prandel and zktrack in /usr/bin and the sample Zelkora.ini in
-# /usr/share/doc/prandel, and unpacked into a temporary root it runs: prandel with
+# The .deb that cpack makes from an optimised build folder: lintian finds no error and
+# no warning in it; its dependencies are Debian's Qt 6 packages; it holds prandel and
+# zktrack in /usr/bin with their manual pages, the menu entry, icon and AppStream
+# metadata (valid, and consistent with each other), the Debian copyright and changelog
+# and the sample Zelkora.ini; and unpacked into a temporary root it runs: prandel with
 # request 0 ends at once, zktrack seeds and shows a data folder. As root the program
 # folder is the data folder; for a user who cannot write it, ~/.local/share/zelkora.
 set -euo pipefail
-: "${BUILD_DIR:?set BUILD_DIR to the build folder}"
-for tool in cpack dpkg-deb setpriv; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+here="$(cd "$(dirname "$0")" && pwd)"
+if [ -z "${BUILD_DIR:-}" ]; then
+  echo "SKIP: no optimised build tree to package; configure this tree with -DPRANDEL_PACKAGE_TREE=DIR (scripts/test.sh names its Release tree)"
+  exit 77
+fi
+for tool in cpack dpkg-deb setpriv lintian; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps.sh installs it)"; exit 77; }
 done
 [ -f "$BUILD_DIR/CPackConfig.cmake" ] || { echo "FAIL: no CPackConfig.cmake in $BUILD_DIR" >&2; exit 1; }
 
@@ -22,12 +28,30 @@ debs=("$tmp"/out/prandel_*.deb)
 [ -f "${debs[0]}" ] || fail "no prandel_*.deb in $tmp/out"
 deb="${debs[0]}"
 
+# Every error and warning fails; infos are shown.
+lintian --info "$deb" >"$tmp/lintian.log" 2>&1 && lintian_rc=0 || lintian_rc=$?
+grep -v '^running with root privileges' "$tmp/lintian.log" || true
+if grep -Eq '^[EW]: ' "$tmp/lintian.log"; then
+  fail "lintian: $(grep -Ec '^[EW]: ' "$tmp/lintian.log") errors or warnings"
+fi
+[ "$lintian_rc" -eq 0 ] || fail "lintian ended with $lintian_rc"
+
 depends="$(dpkg-deb -f "$deb" Depends)"
 for p in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins; do
   grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
+recommends="$(dpkg-deb -f "$deb" Recommends)"
+for p in qt6-wayland fonts-liberation2; do
+  grep -Eq "(^|, )$p( |,|$)" <<<"$recommends" || fail "Recommends lacks $p: $recommends"
+done
+id=org.zelkora.Prandel
 contents="$(dpkg-deb -c "$deb" | awk '{print $NF}')"
-for f in ./usr/bin/prandel ./usr/bin/zktrack ./usr/share/doc/prandel/Zelkora.ini.sample; do
+for f in ./usr/bin/prandel ./usr/bin/zktrack \
+  ./usr/share/man/man1/prandel.1.gz ./usr/share/man/man1/zktrack.1.gz \
+  ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
+  ./usr/share/icons/hicolor/scalable/apps/$id.svg \
+  ./usr/share/doc/prandel/copyright ./usr/share/doc/prandel/changelog.gz \
+  ./usr/share/doc/prandel/Zelkora.ini.sample; do
   grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
 done
 
@@ -35,6 +59,17 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
 head -n 1 "$root/usr/share/doc/prandel/Zelkora.ini.sample" | grep -q '^DataDir=' || fail "the sample's first line names no folder"
+version="$(dpkg-deb -f "$deb" Version)"
+zcat "$root/usr/share/doc/prandel/changelog.gz" | head -n 1 | grep -q "^prandel ($version)" ||
+  fail "the changelog's top entry is not for $version"
+
+# The installed menu entry and metadata: each valid, and together (the metadata's
+# desktop file and icon are where it says).
+bash "$here/desktop_files.sh" "$root/usr/share/applications/$id.desktop" "$root/usr/share/metainfo/$id.metainfo.xml" \
+  "$bin/zktrack" || fail "the installed menu entry or metadata"
+appstreamcli validate-tree --no-net --no-color "$root" >"$tmp/tree.log" 2>&1 && tree_rc=0 || tree_rc=$?
+cat "$tmp/tree.log"
+if [ "$tree_rc" -ne 0 ] || grep -Eq '^[EW]: ' "$tmp/tree.log"; then fail "appstreamcli validate-tree"; fi
 
 # run_prandel [setpriv options] [-- ARGS]: no display; never with the right to set the clock.
 run_prandel() {
