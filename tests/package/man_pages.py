@@ -43,7 +43,7 @@ def subcommands(help_text):
             if m:
                 found.append(m.group(1))
         else:
-            m = re.match(r"^(?:usage:)?\s*\S*zktrack\s+(?:\[[^]]*\]\s+)*([a-z][\w-]*)", line, re.I)
+            m = re.match(r"^(?i:usage:)?\s*\S*zktrack\s+(?:\[[^]]*\]\s+)*([a-z][\w-]*)", line)
             if m:
                 found.append(m.group(1))
     return list(dict.fromkeys(found))
