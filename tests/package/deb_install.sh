@@ -4,9 +4,10 @@
 # no warning in it; its dependencies are Debian's Qt 6 packages; it holds prandel and
 # zktrack in /usr/bin with their manual pages, the menu entry, icon and AppStream
 # metadata (valid, and consistent with each other), the Debian copyright and changelog
-# and the sample Zelkora.ini; and unpacked into a temporary root it runs: prandel with
-# request 0 ends at once, zktrack seeds and shows a data folder. As root the program
-# folder is the data folder; for a user who cannot write it, ~/.local/share/zelkora.
+# and the sample Zelkora.ini; and unpacked into a temporary root it runs, as root and
+# as an ordinary user, without ever writing beside itself: zktrack seeds and shows
+# $XDG_DATA_HOME/zelkora or the folder a config file names, prandel answers --help and
+# --version and with request 0 ends at once.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ -z "${BUILD_DIR:-}" ]; then
