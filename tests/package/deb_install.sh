@@ -30,7 +30,7 @@ debs=("$tmp"/out/prandel_*.deb)
 deb="${debs[0]}"
 
 # Every error and warning fails; infos are shown.
-lintian --info "$deb" >"$tmp/lintian.log" 2>&1 && lintian_rc=0 || lintian_rc=$?
+lintian --display-info "$deb" >"$tmp/lintian.log" 2>&1 && lintian_rc=0 || lintian_rc=$?
 grep -v '^running with root privileges' "$tmp/lintian.log" || true
 if grep -Eq '^[EW]: ' "$tmp/lintian.log"; then
   fail "lintian: $(grep -Ec '^[EW]: ' "$tmp/lintian.log") errors or warnings"
