@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/Editors.h"
 #include "app/Startup.h"
@@ -18,7 +19,7 @@
 namespace prandel {
 namespace {
 
-bool haveDisplay() {
+bool displayInEnvironment() {
   for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     const char* v = std::getenv(var);
     if (v && *v) return true;
@@ -26,53 +27,49 @@ bool haveDisplay() {
   return false;
 }
 
+void report(const std::string& line) {
+  std::fputs((line + "\n").c_str(), stderr);
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 int runPrandel(int argc, char** argv, platform::Platform& services, const RunOptions& options) {
   Session s(services);
   s.ProgramDir = options.programDir;
-  const std::int16_t code = takeRequest(s);
-
-  const auto request = editorForCode(code);
-  if (!request) {
-    if (!dataFolderExists(s))
-      std::fprintf(stderr, "prandel: no data folder %s yet; nothing to do\n",
-                   s.DataPath.empty() ? "(no home folder)" : s.DataPath.c_str());
-    s.CloseAllFiles();
-    return 0;
+  const TakenRequest taken = takeRequest(s);
+  Dispatch d = dispatchRequest(s, taken, options.haveDisplay ? options.haveDisplay() : displayInEnvironment());
+  if (!d.editor) {
+    report(d.why);
+    return d.exitCode;
   }
 
-  // Single instance: the editor's title is held while its window is open.
-  std::unique_ptr<platform::TitleClaim> claim;
-  if (services.windows) claim = services.windows->claim(request->title.toStdString());
-  if (services.windows && !claim) {
-    s.hWndFound = 1;
-    signalTrackerAndClose(s);
-    return 0;
-  }
-
-  if (!haveDisplay()) {
-    std::fputs("prandel: no display to open the editor on; start it in a desktop session or under xvfb-run\n",
-               stderr);
-    signalTrackerAndClose(s);
-    return 1;
-  }
-
-  QApplication app(argc, argv);
+  std::optional<QApplication> ownApp;
+  if (!QCoreApplication::instance()) ownApp.emplace(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("Prandel"));
   ui::applyAppStyle();
 
   ui::QtPrompter prompter;
   frmzEnd end(s, [] { QCoreApplication::exit(0); });
-  ui::WindowContext ctx{s, prompter, [&end] { end.show(); }};
+  // The title is given up as soon as the editor hands over to the closing window: the
+  // editor is done then and hidden (or hidden straight after), and a copy started for
+  // the same editor from now on opens its window instead of being turned away while
+  // this one only shuts down.
+  ui::WindowContext ctx{s, prompter, [&end, &d] {
+                          d.claim.reset();
+                          end.show();
+                        }};
 
-  std::unique_ptr<ui::FormBase> editor(createEditor(code, ctx));
-  if (!editor) {
+  std::unique_ptr<ui::FormBase> editor(createEditor(d.editor->code, ctx));
+  if (editor) editor->show();
+  if (!editor || !editor->isVisible()) {
+    report(windowNotOpened(*d.editor));
+    editor.reset();
+    d.claim.reset();
     signalTrackerAndClose(s);
-    return 0;
+    return 1;
   }
-  editor->show();
   if (options.onEditorShown) options.onEditorShown(editor.get());
   const int rc = QApplication::exec();
   editor.reset();

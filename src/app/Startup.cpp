@@ -1,15 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Startup.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 #include "common/AppPath.h"
 #include "common/RecordUpdate.h"
 #include "common/Session.h"
+#include "store/LinkRecord.h"
 
 namespace prandel {
+namespace {
+
+std::string quotedTitle(const EditorRequest& e) { return "\"" + e.title.toStdString() + "\""; }
+
+// Why the record file at path cannot be read, asked again of the system: the store
+// only says that it failed.
+std::string unreadableReason(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::strerror(errno);
+  std::string why = "read error";
+  struct stat st {};
+  std::uint8_t byte = 0;
+  if (::fstat(fd, &st) != 0) why = std::strerror(errno);
+  else if (S_ISDIR(st.st_mode)) why = std::strerror(EISDIR);
+  else if (!S_ISREG(st.st_mode)) why = "not a regular file";
+  else if (::pread(fd, &byte, 1, 0) < 0) why = std::strerror(errno);
+  ::close(fd);
+  return why;
+}
+
+}  // namespace
 
 std::optional<EditorRequest> editorForCode(std::int16_t code) {
   static const std::array<EditorRequest, 6> kEditors = {{
@@ -30,21 +56,72 @@ bool dataFolderExists(const Session& s) {
   return !s.DataPath.empty() && ::stat(s.DataPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::int16_t takeRequest(Session& s) {
+TakenRequest takeRequest(Session& s) {
   s.DataPath = SetAppPath(s.ProgramDir);
+  TakenRequest taken;
   // No folder, no request: opening the files would create it and an empty record
   // file that looks like data to everyone after.
-  if (!dataFolderExists(s)) return 0;
+  taken.folder = dataFolderExists(s);
+  if (!taken.folder) return taken;
   s.OpenDataFiles();
-  std::int16_t code = 0;
-  // Taken and cleared in one go, before anything else is read.
-  updateLinkRecord(s, [&code](store::LinkRecord& l) {
-    code = l.RequestCode;
-    l.RequestCode = 0;
-  });
+  // Taken and cleared in one go, before anything else is read. A record that could
+  // not be read is not written: its code reads as 0 and nothing was taken.
+  taken.readable = s.LinkRecIO(false);
+  if (taken.readable) {
+    taken.code = s.LinkRec.RequestCode;
+    s.LinkRec.RequestCode = 0;
+    s.LinkRecIO(true);
+  }
   s.MainRecIO(false);
   s.ShortDateFmt = s.GetIntl(QStringLiteral("sShortDate"));
-  return code;
+  return taken;
+}
+
+Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay) {
+  Dispatch d;
+  const auto request = editorForCode(taken.code);
+  if (!request) {
+    s.CloseAllFiles();
+    if (!taken.folder) {
+      d.why = "prandel: no data folder " + (s.DataPath.empty() ? std::string("(no home folder)") : s.DataPath) +
+              " yet; nothing to do";
+    } else if (!taken.readable) {
+      const std::string path = s.files.pathOf(store::LinkRecord::Channel);
+      d.why = "prandel: cannot read " + path + ": " + unreadableReason(path);
+      d.exitCode = 1;
+    } else if (taken.code == 0) {
+      d.why = "prandel: no request pending (code 0)";
+    } else {
+      d.why = "prandel: no editor for request " + std::to_string(taken.code);
+    }
+    return d;
+  }
+  const std::string number = std::to_string(request->code);
+  // Single instance: the editor's title is held while its window is open.
+  if (s.platform.windows) {
+    d.claim = s.platform.windows->claim(request->title.toStdString());
+    if (!d.claim) {
+      s.hWndFound = 1;
+      signalTrackerAndClose(s);
+      d.why = "prandel: request " + number + ": " + quotedTitle(*request) + " is already open in another copy";
+      return d;
+    }
+  }
+  if (!haveDisplay) {
+    d.claim.reset();
+    signalTrackerAndClose(s);
+    d.why = "prandel: no display to open request " + number + " (" + quotedTitle(*request) +
+            ") on; start it in a desktop session or under xvfb-run";
+    d.exitCode = 1;
+    return d;
+  }
+  d.editor = request;
+  return d;
+}
+
+std::string windowNotOpened(const EditorRequest& e) {
+  return "prandel: the window for request " + std::to_string(e.code) + " (" + quotedTitle(e) +
+         ") could not be opened";
 }
 
 void signalTrackerAndClose(Session& s) {

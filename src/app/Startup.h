@@ -2,7 +2,11 @@
 #pragma once
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
+
+#include "platform/Platform.h"
 
 namespace prandel {
 
@@ -20,11 +24,35 @@ std::optional<EditorRequest> editorForCode(std::int16_t code);
 // creates nothing.
 bool dataFolderExists(const Session& s);
 
+struct TakenRequest {
+  std::int16_t code = 0;
+  // Whether the data folder exists; without it nothing was opened or read.
+  bool folder = false;
+  // Whether the link record could be read; when it could not, the code is 0 and
+  // nothing was written.
+  bool readable = false;
+};
+
 // The start-up sequence up to the dispatch: the data folder from Zelkora.ini, the
 // record files opened, the link and main records read, the short date pattern, and
 // the request code taken and written back as 0 at once, so that a request is served
-// once only. Returns the request code. Every step that fails is skipped.
-std::int16_t takeRequest(Session& s);
+// once only. Every step that fails is skipped.
+TakenRequest takeRequest(Session& s);
+
+// What start-up does with the request it took: the editor to open, with its title
+// claimed for as long as the editor is open, or, when none is to be opened, the files
+// closed (through the closing steps when the request named an editor) and the one
+// line for standard error that says why.
+struct Dispatch {
+  std::optional<EditorRequest> editor;
+  std::unique_ptr<platform::TitleClaim> claim;
+  std::string why;  // "prandel: ..." when no editor is opened
+  int exitCode = 0;
+};
+Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay);
+
+// The line for an editor whose window could not be opened.
+std::string windowNotOpened(const EditorRequest& e);
 
 // The closing steps after every window is gone: when an editor saved something, the
 // tracker's reload flag and the clock's one-minute step; then the files are closed.

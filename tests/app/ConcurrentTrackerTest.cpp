@@ -329,7 +329,7 @@ class ConcurrentTracker : public ::testing::Test {
     setRequest(r.code);
     Session s(fake.services());
     s.ProgramDir = dir.path();
-    ASSERT_EQ(takeRequest(s), r.code);
+    ASSERT_EQ(takeRequest(s).code, r.code);
     test::ScriptedPrompter prompter;
     prompter.answers.assign(8, true);
     bool ended = false;

@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
+#include <set>
+
 #include <QApplication>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "app/Editors.h"
+#include "app/Prandel.h"
 #include "app/Startup.h"
 #include "app/frmzEnd.h"
 #include "common/Session.h"
@@ -36,7 +44,38 @@ struct Folder {
     test::writeFileBytes(dir.file("mlif.zkt"), before);
   }
   std::vector<std::uint8_t> now() const { return readFileBytes(dir.file("mlif.zkt")); }
+  std::int16_t request() const {
+    const auto b = now();
+    return static_cast<std::int16_t>(b[8192] | b[8193] << 8);
+  }
+  void ask(std::int16_t code) {
+    auto b = now();
+    b[8192] = static_cast<std::uint8_t>(code & 0xFF);
+    b[8193] = static_cast<std::uint8_t>((code >> 8) & 0xFF);
+    test::writeFileBytes(dir.file("mlif.zkt"), b);
+  }
 };
+
+struct RunResult {
+  int rc = -1;
+  std::string err;  // what went to standard error
+};
+
+// The whole program in this process, on fake services, with its standard error.
+RunResult runIn(const std::string& programDir, test::FakePlatform& fake, bool display = true,
+          std::function<void(ui::FormBase*)> onShown = {}) {
+  RunOptions options;
+  options.programDir = programDir;
+  options.haveDisplay = [display] { return display; };
+  options.onEditorShown = std::move(onShown);
+  char name[] = "prandel";
+  char* argv[] = {name, nullptr};
+  RunResult r;
+  testing::internal::CaptureStderr();
+  r.rc = runPrandel(1, argv, fake.services(), options);
+  r.err = testing::internal::GetCapturedStderr();
+  return r;
+}
 
 TEST(TakeRequest, ReadsClearsAndWritesBackAtOnce) {
   for (std::int16_t code : {0, 501, 504, 506, 507, -1, 32767}) {
@@ -44,7 +83,9 @@ TEST(TakeRequest, ReadsClearsAndWritesBackAtOnce) {
     test::FakePlatform fake;
     Session s(fake.services());
     s.ProgramDir = f.dir.path();
-    EXPECT_EQ(takeRequest(s), code);
+    const TakenRequest taken = takeRequest(s);
+    EXPECT_EQ(taken.code, code);
+    EXPECT_TRUE(taken.readable);
     EXPECT_EQ(s.DataPath, f.dir.path());
     EXPECT_EQ(s.ShortDateFmt, QStringLiteral("M/d/yyyy"));
     const auto changed = test::changedOffsets(f.before, f.now());
@@ -60,7 +101,7 @@ TEST(TakeRequest, EmptyOrUnreadableFolderGivesNoRequest) {
   test::FakePlatform fake;
   Session s(fake.services());
   s.ProgramDir = dir.path();
-  EXPECT_EQ(takeRequest(s), 0);
+  EXPECT_EQ(takeRequest(s).code, 0);
   // The link record is written back as zeros into the new empty file.
   EXPECT_EQ(readFileBytes(dir.file("mlif.zkt")), std::vector<std::uint8_t>(8192 + 359, 0));
 
@@ -68,7 +109,9 @@ TEST(TakeRequest, EmptyOrUnreadableFolderGivesNoRequest) {
   test::writeFileText(dir.file("plain-file"), "x");
   Session t(fake.services());
   t.ProgramDir = dir.path();
-  EXPECT_EQ(takeRequest(t), 0);
+  const TakenRequest unread = takeRequest(t);
+  EXPECT_EQ(unread.code, 0);
+  EXPECT_FALSE(unread.readable);
 }
 
 TEST(EditorForCode, OnlyTheSixEditors) {
@@ -173,6 +216,93 @@ TEST(Editors, EachCodeOpensItsTitledWindow) {
     EXPECT_EQ(w->windowTitle(), editorForCode(static_cast<std::int16_t>(code))->title);
   }
   EXPECT_EQ(createEditor(507, ctx), nullptr);
+}
+
+// Every start that opens no editor says why in one line, and the request is taken
+// in every case but an unreadable link record.
+TEST(Run, EveryEndWithoutAnEditorSaysWhy) {
+  const struct {
+    const char* name;
+    std::int16_t request;
+    bool heldElsewhere;
+    bool display;
+    std::string line;
+    int rc;
+  } cases[] = {
+      {"no request", 0, false, true, "prandel: no request pending (code 0)", 0},
+      {"not an editor", 507, false, true, "prandel: no editor for request 507", 0},
+      {"negative", -1, false, false, "prandel: no editor for request -1", 0},
+      {"already open", 504, true, true, "prandel: request 504: \"Holidays\" is already open in another copy", 0},
+      {"no display", 502, false, false,
+       "prandel: no display to open request 502 (\"Zelkora Expense\") on; start it in a desktop session or under "
+       "xvfb-run",
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Folder f(c.request, 3);
+    test::FakePlatform fake;
+    if (c.heldElsewhere) fake.windows.held.insert("Holidays");
+    const RunResult r = runIn(f.dir.path(), fake, c.display);
+    EXPECT_EQ(r.err, c.line + "\n");
+    EXPECT_EQ(r.rc, c.rc);
+    EXPECT_EQ(f.request(), 0);
+    // Only a request that named an editor ends through the closing steps, which tell
+    // the tracker of the pending change; no claim is left behind.
+    const bool closingSteps = c.request >= 501 && c.request <= 506;
+    EXPECT_EQ(f.now()[8192 + 244], closingSteps ? 0xFF : f.before[8192 + 244]);
+    EXPECT_EQ(fake.windows.held.size(), c.heldElsewhere ? 1u : 0u);
+  }
+}
+
+TEST(Run, AnUnreadableRecordFileIsNamedWithItsReason) {
+  const struct {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    const char* reason;
+  } cases[] = {
+      {"a folder", [](const std::string& p) { ::mkdir(p.c_str(), 0755); }, "Is a directory"},
+      {"a pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0644); }, "not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    c.make(dir.file("mlif.zkt"));
+    test::FakePlatform fake;
+    const RunResult r = runIn(dir.path(), fake);
+    EXPECT_EQ(r.err, "prandel: cannot read " + dir.file("mlif.zkt") + ": " + c.reason + "\n");
+    EXPECT_EQ(r.rc, 1);
+  }
+}
+
+// A copy started for the same editor as soon as the window is gone opens its own
+// window: the title is given up when the editor hands over to the closing window,
+// not when the process ends some 300 ms later.
+TEST(Run, TheTitleIsGivenUpWhenTheEditorIsDone) {
+  Folder f(504);
+  test::FakePlatform fake;
+  bool checked = false;
+  const RunResult r = runIn(f.dir.path(), fake, true, [&](ui::FormBase* w) {
+    QTimer::singleShot(0, w, [&, w] {
+      EXPECT_EQ(fake.windows.held, std::set<std::string>{"Holidays"});
+      w->cancelButton()->click();
+      EXPECT_FALSE(w->isVisible());
+      EXPECT_TRUE(fake.windows.held.empty());
+
+      f.ask(504);
+      Session next(fake.services());
+      next.ProgramDir = f.dir.path();
+      const Dispatch d = dispatchRequest(next, takeRequest(next), true);
+      ASSERT_TRUE(d.editor.has_value());
+      EXPECT_EQ(d.editor->title, QStringLiteral("Holidays"));
+      EXPECT_EQ(d.why, "");
+      checked = true;
+    });
+  });
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(r.rc, 0);
+  EXPECT_EQ(r.err.find("prandel:"), std::string::npos) << r.err;
+  EXPECT_TRUE(fake.windows.held.empty());
 }
 
 }  // namespace

@@ -116,11 +116,12 @@ start_xvfb() {
 }
 
 # Starts the copy of prandel in the background, never with the right to set the
-# clock; PRANDEL_PID is its pid. --no-display: without any display variable.
+# clock; PRANDEL_PID is its pid. --no-display: without any display variable. Its
+# output goes to $PRANDEL_LOG when set, else to prandel.log.
 run_prandel() {
   local envs=()
   if [ "${1:-}" = "--no-display" ]; then envs=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM); fi
-  "${envs[@]}" setpriv --bounding-set -sys_time --inh-caps -sys_time -- "$E2E_DATA/prandel" >>"$E2E_TMP/prandel.log" 2>&1 &
+  "${envs[@]}" setpriv --bounding-set -sys_time --inh-caps -sys_time -- "$E2E_DATA/prandel" >>"${PRANDEL_LOG:-$E2E_TMP/prandel.log}" 2>&1 &
   PRANDEL_PID=$!
   track_pid "$PRANDEL_PID"
 }

@@ -7,9 +7,23 @@ void FakeClock::set(const QDateTime& local) {
   now_ = std::chrono::system_clock::time_point{std::chrono::milliseconds{local.toMSecsSinceEpoch()}};
 }
 
+namespace {
+class FakeClaim final : public platform::TitleClaim {
+ public:
+  FakeClaim(std::set<std::string>& held, std::string title) : held_(held), title_(std::move(title)) {
+    held_.insert(title_);
+  }
+  ~FakeClaim() override { held_.erase(title_); }
+
+ private:
+  std::set<std::string>& held_;
+  std::string title_;
+};
+}  // namespace
+
 std::unique_ptr<platform::TitleClaim> FakeWindowRegistry::claim(const std::string& title) {
   if (held.count(title)) return nullptr;
-  return std::make_unique<platform::TitleClaim>();
+  return std::make_unique<FakeClaim>(held, title);
 }
 
 FakePlatform::FakePlatform() {

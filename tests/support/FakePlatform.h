@@ -40,10 +40,11 @@ class FakeLauncher final : public platform::ProcessLauncher {
   std::vector<std::string> started;
 };
 
+// As the lock files behave: a claim holds its title until it is destroyed.
 class FakeWindowRegistry final : public platform::WindowRegistry {
  public:
   std::unique_ptr<platform::TitleClaim> claim(const std::string& title) override;
-  std::set<std::string> held;  // titles that another copy holds
+  std::set<std::string> held;  // titles held now, by another copy or by a claim given here
 };
 
 class FakeDialup final : public platform::DialupDirectory {
