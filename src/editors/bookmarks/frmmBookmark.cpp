@@ -11,6 +11,7 @@
 #include "common/SharedProcs.h"
 #include "editors/bookmarks/BookmarkFile.h"
 #include "store/BookmarkRecord.h"
+#include "store/Codec.h"
 #include "store/RecordIO.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
@@ -38,6 +39,21 @@ QListWidgetItem* newEntry(const QString& text, const QString& link, std::int64_t
   item->setData(frmmBookmark::RecNoRole, QVariant::fromValue<qlonglong>(recNo));
   item->setToolTip(link);
   return item;
+}
+
+QString trimmed(const QString& s) { return QString::fromStdString(store::trimSpaces(s.toStdString())); }
+
+// The entry of a bookmark just added, made from the texts as typed (in the characters
+// the file can hold): the trimmed name; without one, the link whole and trimmed when
+// the typed link is shorter than 24 characters, else its first 24 characters trimmed
+// and "...". Trailing spaces count here, so a link of 22 characters and three spaces
+// is cut, where the next load, which measures the trimmed link, lists it whole.
+QString addedEntryText(const QString& name, const QString& link) {
+  const QString shownName = trimmed(bookmarks::storedForm(name));
+  if (!shownName.isEmpty()) return shownName;
+  const QString typedLink = bookmarks::storedForm(link);
+  if (typedLink.size() < 24) return trimmed(typedLink);
+  return trimmed(typedLink.left(24)) + QStringLiteral("...");
 }
 
 // The list is filled with its signals blocked and without painting in between, so
@@ -167,10 +183,9 @@ void frmmBookmark::addBookmark() {
   if (!recNo) return;
   s.BookCount = *recNo;
 
-  // Listed as a reload would list it: from the bytes the file now holds.
   const auto bytes = s.BookRec.encoded();
   QListWidgetItem* item =
-      newEntry(bookmarks::entryText(bytes.data()), bookmarks::linkText(bytes.data()), s.BookCount);
+      newEntry(addedEntryText(tHoli[0]->text(), tHoli[1]->text()), bookmarks::linkText(bytes.data()), s.BookCount);
   {
     const QSignalBlocker block(lstHolidays);
     lstHolidays->addItem(item);
@@ -187,9 +202,11 @@ void frmmBookmark::deleteBookmark() {
   const QList<QListWidgetItem*> selected = lstHolidays->selectedItems();
   if (selected.isEmpty()) return;
   const std::int64_t recNo = selected.first()->data(RecNoRole).toLongLong();
-  // A record the file no longer holds is not written: that would lengthen the file.
-  if (recNo >= 1 && recNo <= s.BookCount &&
-      store::readRecord(s.files, BookmarkRecord::Channel, recNo, s.BookRec)) {
+  // Marked even when the file was cut short meanwhile: the record then reads as zeros
+  // and writing it lengthens the file. Nothing is lost by it, and the tracker sees the
+  // bookmark as deleted. A record that cannot be read is not written: the buffer
+  // would carry another bookmark into it.
+  if (recNo >= 1 && store::readRecord(s.files, BookmarkRecord::Channel, recNo, s.BookRec)) {
     s.BookRec.BmDeleted = -1;
     store::writeRecord(s.files, BookmarkRecord::Channel, recNo, s.BookRec);
   }

@@ -100,6 +100,36 @@ TEST(BookmarkWindow, AddWritesTheRecordAtOnce) {
   EXPECT_EQ(kit.mlif(), kit.mainBefore);
 }
 
+// The entry of a new bookmark comes from the texts as typed: trailing spaces count
+// towards the 24 characters above which the link is cut, where the load measures the
+// trimmed link.
+TEST(BookmarkWindow, AddListsTheLinkByItsTypedLength) {
+  const QString l22 = QStringLiteral("http://example.org/abc");  // 22 characters
+  const QString l23 = l22 + QLatin1Char('d');
+  const QString l24 = l23 + QLatin1Char('e');
+  const struct {
+    QString name, link, entry, reloaded;
+  } rows[] = {
+      {{}, l22 + QStringLiteral("   "), l22 + QStringLiteral("..."), l22},
+      {{}, l22 + QStringLiteral(" "), l22, l22},
+      {{}, l23, l23, l23},
+      {{}, l24, l24 + QStringLiteral("..."), l24 + QStringLiteral("...")},
+      {{}, QStringLiteral("    ") + l22, QStringLiteral("http://example.org/a..."), l22},
+      {QStringLiteral("  Name  "), l22 + QStringLiteral("   "), QStringLiteral("Name"), QStringLiteral("Name")},
+  };
+  BookmarkKit kit;
+  auto w = kit.open<frmmBookmark>();
+  QStringList entries, reloaded;
+  for (const auto& r : rows) {
+    add(*w, r.name, r.link);
+    entries << r.entry;
+    reloaded << r.reloaded;
+  }
+  EXPECT_EQ(texts(w->lstHolidays), entries);
+  w->LoadBookmarkList();
+  EXPECT_EQ(texts(w->lstHolidays), reloaded);
+}
+
 TEST(BookmarkWindow, AddWithoutALinkWritesNothing) {
   BookmarkKit kit(fileOf({{"Old", "http://old.example/"}}));
   auto w = kit.open<frmmBookmark>();
@@ -198,14 +228,27 @@ TEST(BookmarkWindow, DeletingTheLastEntryKeepsTheFileLength) {
   EXPECT_EQ(deletedOf(kit.bit(), 1), -1);
 }
 
-TEST(BookmarkWindow, ARecordTheFileNoLongerHoldsIsNotWritten) {
-  BookmarkKit kit(fileOf({{"One", "http://1/"}, {"Two", "http://2/"}}));
-  auto w = kit.open<frmmBookmark>();
-  writeFileBytes(kit.dir.file("bit.zkt"), fileOf({{"One", "http://1/"}}));  // cut short outside
-  w->lstHolidays->setCurrentRow(1);
-  w->Command2[1]->click();
-  EXPECT_EQ(kit.bit(), fileOf({{"One", "http://1/"}}));
-  EXPECT_EQ(texts(w->lstHolidays), QStringList{QStringLiteral("One")});
+// A bookmark deleted after the file was cut short outside is still marked: its record
+// reads as zeros and is written with the mark, so the file grows by that record and
+// the tracker sees it deleted. A cut through a record keeps the bytes left of it.
+TEST(BookmarkWindow, DeleteAfterTheFileWasCutShortStillMarksTheRecord) {
+  const auto two = fileOf({{"One", "http://1/"}, {"Two", "http://2/"}, {"Three", "http://3/"}});
+  for (const std::size_t cut : {kRec, kRec + 100}) {
+    SCOPED_TRACE(cut);
+    BookmarkKit kit(two);
+    auto w = kit.open<frmmBookmark>();
+    const std::vector<std::uint8_t> left(two.begin(), two.begin() + static_cast<std::ptrdiff_t>(cut));
+    writeFileBytes(kit.dir.file("bit.zkt"), left);
+    w->lstHolidays->setCurrentRow(1);  // "Two", record 2
+    w->Command2[1]->click();
+
+    std::vector<std::uint8_t> want = left;
+    want.resize(2 * kRec, 0);
+    want[408 + kRec] = 0xFF;
+    want[409 + kRec] = 0xFF;
+    EXPECT_EQ(kit.bit(), want);
+    EXPECT_EQ(texts(w->lstHolidays), QStringList{QStringLiteral("One")});
+  }
 }
 
 TEST(BookmarkWindow, CloseTellsTheTrackerAndTheCloseBoxDoesNot) {
