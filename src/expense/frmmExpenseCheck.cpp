@@ -152,8 +152,8 @@ void frmmExpense::fillRecord() {
   const Regional& r = s.regional;
   store::ExpenseCondition& c = s.CondRec;
   const auto amount = [&](const EntryField* f) { return r.parseNumber(CommaToDecimal(s, f->text())).value_or(0); };
-  // Whole numbers of the filter: the leading number of the text.
-  const auto whole = [](const EntryField* f) { return Regional::val(f->text()); };
+  // The value of a filter text: its leading number, read with a full stop as the decimal mark.
+  const auto valueOf = [](const EntryField* f) { return Regional::val(f->text()); };
 
   c.Amt = amount(Text1);
   switch (Combo3->currentIndex()) {
@@ -224,10 +224,8 @@ void frmmExpense::fillRecord() {
     const int counter = Combo5->currentIndex();
     c.CondItem = static_cast<std::uint8_t>(counter + 1);
     c.CondCmp = static_cast<std::uint8_t>(Combo6->currentIndex());
-    // The plain value is read in the user's notation, as it was shown: a value
-    // such as 2,5 in a German locale keeps its decimals.
-    c.CondVal = isTimeCounter(counter) ? whole(txtHour) * 3600 + whole(txtMin) * 60
-                                       : r.parseNumber(txtVal->text()).value_or(Regional::val(txtVal->text()));
+    // "1,000" is 1 and "2,5" is 2, in any locale.
+    c.CondVal = isTimeCounter(counter) ? valueOf(txtHour) * 3600 + valueOf(txtMin) * 60 : valueOf(txtVal);
   }
 }
 

@@ -112,9 +112,9 @@ void frmmExpense::Combo3_Click() {
       chkIntTime->setEnabled(false);
       setFieldUsable(txtInitTime, false);
       Label2->setEnabled(false);
+      // With the initial cost ticked this enables the initial-time box again but
+      // leaves its time field greyed, even when it is ticked from Per Call.
       chkEnaExpIni_Click();
-      // An initial call time ticked under another kind stays usable with its tick.
-      if (chkIntTime->isEnabled()) chkIntTime_Click();
       pick(cmbCallTime, 0);
       frExp[2]->setEnabled(false);
       Label8->setEnabled(false);

@@ -297,6 +297,33 @@ TEST(SaveProfile, PanelsGiveTheirRecords) {
   }
 }
 
+// A plain filter value is accepted as the locale reads numbers, but stored as its
+// leading number read with a full stop as the decimal mark.
+TEST(SaveProfile, TheFilterValueIsItsLeadingNumberWithAFullStop) {
+  const struct {
+    const char* locale;
+    const char* text;
+    double stored;
+  } rows[] = {
+      {"en_US", "1,000", 1}, {"en_US", "2,5", 2},  {"en_US", "2.5", 2.5},
+      {"en_US", "10", 10},   {"de_DE", "2,5", 2},  {"de_DE", "1.000", 1},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.locale) + " " + r.text);
+    ExpenseKit k(QLocale(QString::fromLatin1(r.locale)));
+    auto w = k.open();
+    w->CmdBut[6]->click();
+    w->Text1->setText(QStringLiteral("2"));
+    click(w->chkCondtion), choose(w->Combo5, 8), choose(w->Combo6, 1);  // Sent + Receive (in MB)
+    w->txtVal->setText(QString::fromLatin1(r.text));
+    w->CmdBut[4]->click();
+    EXPECT_TRUE(k.prompter.shown.empty()) << k.prompter.lastText().toStdString();
+    const auto c = k.get(ConditionSet::Work, 1);
+    EXPECT_EQ(c.CondItem, 9);
+    EXPECT_EQ(c.CondVal, r.stored);
+  }
+}
+
 TEST(SaveProfile, EditKeepsSpareAndBandwidthAndTheOtherSlots) {
   ExpenseKit k;
   k.put(ConditionSet::Live, 1, condition([](auto& c) { c.Amt = 7; }));
