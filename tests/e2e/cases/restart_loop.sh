@@ -8,42 +8,16 @@
 # or say on standard error why it did not; a start that did neither is unexplained.
 # RESTART_CYCLES sets the number of starts (40 by default; a few hundred for a long
 # run); RESTART_REPORT names a file for the per-start table.
+source "$(dirname "$0")/a11y_session.bash"
 source "$(dirname "$0")/../lib.sh"
-
-ATSPI_LAUNCHER=/usr/libexec/at-spi-bus-launcher
-for tool in dbus-daemon "$ATSPI_LAUNCHER"; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed (at-spi2-core, dbus)"; exit 77; }
-done
 cycles="${RESTART_CYCLES:-40}"
 
-# A session bus and an accessibility bus of our own. The launcher ends its bus when
-# it is ended; both are ended by their pids at exit.
-start_accessibility_bus() {
-  local out="$E2E_TMP/session-bus.address" n
-  : >"$out"
-  dbus-daemon --session --nofork --print-address=3 3>"$out" >"$E2E_TMP/session-bus.log" 2>&1 &
-  track_pid $!
-  for ((n = 0; n < 100; n++)); do
-    [ -s "$out" ] && break
-    sleep 0.05
-  done
-  [ -s "$out" ] || fail "the session bus named no address"
-  DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$out")"
-  export DBUS_SESSION_BUS_ADDRESS
-  "$ATSPI_LAUNCHER" --launch-immediately >"$E2E_TMP/at-spi.log" 2>&1 &
-  track_pid $!
-  for ((n = 0; n < 100; n++)); do
-    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1 &&
-      return 0
-    sleep 0.05
-  done
-  fail "no accessibility bus on the session bus"
-}
-
 start_xvfb
-start_accessibility_bus
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_a11y_session
 make_data
+# A home of its own: the import window reads the favourites folder there.
+export HOME="$E2E_TMP/home"
+mkdir -p "$HOME"
 wr_u8 "$(MLIF)" "$OFF_CHANGE_CODE" 0
 
 # The editors that Escape closes without saving. Each one is asked for several
