@@ -87,8 +87,9 @@ Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay
               " yet; nothing to do";
     } else if (!taken.readable) {
       const std::string path = s.files.pathOf(store::LinkRecord::Channel);
+      // A file error ends the run as any request without an editor does (exit 0):
+      // the tracker's files are never reported as faults of this program.
       d.why = "prandel: cannot read " + path + ": " + unreadableReason(path);
-      d.exitCode = 1;
     } else if (taken.code == 0) {
       d.why = "prandel: no request pending (code 0)";
     } else {

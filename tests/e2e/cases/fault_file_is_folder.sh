@@ -3,7 +3,7 @@
 # Record files replaced by folders. With bit.zkt, backrecs.zkt, sif.zkt and ecf.zkt
 # folders the bookmark editor opens with an empty list, refuses an added bookmark
 # silently, and its Close still tells the tracker; with mlif.zkt a folder no request
-# can be read and the program ends at once. Every run ends with exit code 0, without
+# can be read and the program ends at once, saying so on standard error. Every run ends with exit code 0, without
 # a message box, and the folders and what they hold stay as they were.
 source "$(dirname "$0")/../lib.sh"
 
@@ -36,9 +36,10 @@ done
 
 mv "$(MLIF)" "$E2E_TMP/mlif.zkt"
 mkdir "$(MLIF)"
-run_prandel
+PRANDEL_LOG="$E2E_TMP/folder.err" run_prandel
 wait_exit "$PRANDEL_PID" 10
 expect_eq "$EXIT_CODE" 0 "exit code with mlif.zkt a folder"
+expect_eq "$(cat "$E2E_TMP/folder.err")" "prandel: cannot read $(MLIF): Is a directory" "standard error"
 [ -d "$(MLIF)" ] && [ -z "$(ls -A "$(MLIF)")" ] || fail "mlif.zkt is no longer an empty folder"
 expect_eq "$(count_windows "Zelkora Bookmarks")" 0 "bookmark windows"
 echo "PASS $E2E_CASE"
