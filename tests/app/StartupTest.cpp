@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 #include <set>
 
@@ -273,6 +274,17 @@ TEST(Run, AnUnreadableRecordFileIsNamedWithItsReason) {
     EXPECT_EQ(r.err, "prandel: cannot read " + dir.file("mlif.zkt") + ": " + c.reason + "\n");
     EXPECT_EQ(r.rc, 0);
   }
+}
+
+TEST(Run, NoDataFolderIsNamedAndNotMade) {
+  TempDir dir;
+  const std::string missing = dir.file("missing");
+  test::writeFileText(dir.file("Zelkora.ini"), "DataDir=" + missing + "\n");
+  test::FakePlatform fake;
+  const RunResult r = runIn(dir.path(), fake);
+  EXPECT_EQ(r.err, "prandel: no data folder " + missing + " yet; nothing to do\n");
+  EXPECT_EQ(r.rc, 0);
+  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 // A copy started for the same editor as soon as the window is gone opens its own
