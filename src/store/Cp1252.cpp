@@ -47,9 +47,13 @@ std::string cp1252ToUtf8(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-std::vector<std::uint8_t> utf8ToCp1252(std::string_view text) {
-  std::vector<std::uint8_t> out;
-  out.reserve(text.size());
+namespace {
+
+// Walks text one UTF-8 character at a time; each reaches emit as its Windows-1252
+// byte, or -1 when the code page has none (an invalid byte counts as one such
+// character). emit returns false to stop.
+template <class Emit>
+void walkUtf8(std::string_view text, Emit emit) {
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
@@ -76,15 +80,34 @@ std::vector<std::uint8_t> utf8ToCp1252(std::string_view text) {
       else cp = (cp << 6) | (c & 0x3F);
     }
     if (!valid) {
-      out.push_back('?');
+      if (!emit(-1, 0xFFFD)) return;
       ++i;
       continue;
     }
-    const int b = fromCodePoint(cp);
-    out.push_back(b < 0 ? static_cast<std::uint8_t>('?') : static_cast<std::uint8_t>(b));
+    if (!emit(fromCodePoint(cp), cp)) return;
     i += len;
   }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> utf8ToCp1252(std::string_view text) {
+  std::vector<std::uint8_t> out;
+  out.reserve(text.size());
+  walkUtf8(text, [&out](int b, char32_t) {
+    out.push_back(b < 0 ? static_cast<std::uint8_t>('?') : static_cast<std::uint8_t>(b));
+    return true;
+  });
   return out;
+}
+
+std::optional<char32_t> outsideCp1252(std::string_view text) {
+  std::optional<char32_t> found;
+  walkUtf8(text, [&found](int b, char32_t cp) {
+    if (b < 0) found = cp;
+    return b >= 0;
+  });
+  return found;
 }
 
 }  // namespace prandel::store

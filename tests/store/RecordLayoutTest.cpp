@@ -6,11 +6,13 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "store/BookmarkRecord.h"
 #include "store/Codec.h"
+#include "store/Cp1252.h"
 #include "store/ExpenseCondition.h"
 #include "store/HolidayRecord.h"
 #include "store/LinkRecord.h"
@@ -255,6 +257,21 @@ TEST(FixedText, PaddedCutAndWindows1252) {
   std::array<std::uint8_t, 256> back{};
   putText(back, 0, 256, text);
   EXPECT_EQ(back, all);
+}
+
+TEST(FixedText, FindsWhatTheCodePageCannotHold) {
+  const struct {
+    const char* utf8;
+    std::optional<char32_t> outside;
+  } cases[] = {
+      {"", std::nullopt},
+      {"Jour de l'An \u20AC \u0152uvre \u00FC", std::nullopt},  // euro, OE ligature, u-umlaut
+      {"\u00C5 \u0081", std::nullopt},                          // an unassigned byte keeps its C1 control
+      {"\u015Awi\u0119to Niepodleg\u0142o\u015Bci", U'\u015A'},  // the first one is named
+      {"Party \U0001F389", U'\U0001F389'},
+      {"ab\xff" "cd", U'\uFFFD'},  // broken UTF-8
+  };
+  for (const auto& c : cases) EXPECT_EQ(outsideCp1252(c.utf8), c.outside) << c.utf8;
 }
 
 TEST(Codec, BooleansNanAndExtremes) {

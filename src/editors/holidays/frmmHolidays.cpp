@@ -8,14 +8,12 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <algorithm>
-#include <cstring>
+#include <vector>
 
-#include "common/RecordUpdate.h"
+#include "common/HolidayList.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "store/Codec.h"
-#include "store/HolidayRecord.h"
-#include "store/RecordIO.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
 #include "ui/EntryField.h"
@@ -24,7 +22,6 @@
 
 namespace prandel {
 
-using store::HolidayRecord;
 using ui::placeTwips;
 
 namespace {
@@ -145,21 +142,15 @@ void frmmHolidays::Form_Load() {
   setTopmost(true);
   Label3->setText(QLatin1Char('(') + s.ShortDateFmt + QLatin1Char(')'));
   tHoli[0]->setAccessibleDescription(Label3->text());
-  s.MainRecIO(false);
+  const HolidayList list = loadHolidayList(s);
   Command2[1]->setEnabled(false);
-  for (std::size_t d = 0; d < chkWeek.size(); ++d) chkWeek[d]->setChecked(s.MainRec.WeekOff[d]);
+  for (std::size_t d = 0; d < chkWeek.size(); ++d) chkWeek[d]->setChecked(list.weekOff[d]);
 
-  // A count beyond the records' capacity, or below zero, is not trusted.
-  const int count = std::clamp<int>(s.MainRec.HolidayCount, 0, HolidayRecord::Capacity);
   const QSignalBlocker block(lstHolidays);
-  for (int k = 1; k <= count; ++k) {
-    if (!store::readRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + k, s.HoliRec)) continue;
-    const QByteArray spare(reinterpret_cast<const char*>(s.HoliRec.HoliSpare.data()),
-                           static_cast<qsizetype>(s.HoliRec.HoliSpare.size()));
-    addEntry(s.HoliRec.HoliDate, QString::fromStdString(s.HoliRec.HoliName), &spare);
+  for (const HolidayEntry& e : list.entries) {
+    const QByteArray spare(reinterpret_cast<const char*>(e.spare->data()), static_cast<qsizetype>(e.spare->size()));
+    addEntry(e.date, QString::fromStdString(e.name), &spare);
   }
-  loadedSpare_ = QByteArray(reinterpret_cast<const char*>(s.HoliRec.HoliSpare.data()),
-                            static_cast<qsizetype>(s.HoliRec.HoliSpare.size()));
 }
 
 void frmmHolidays::showEvent(QShowEvent* e) {
@@ -188,35 +179,31 @@ void frmmHolidays::addEntry(double date, const QString& name, const QByteArray* 
   lstHolidays->addItem(item);
 }
 
-bool frmmHolidays::CheckDupliDate(double dDate) const {
-  const auto day = dayOf(dDate);
-  if (!day) return false;
-  for (int i = 0; i < lstHolidays->count(); ++i) {
-    const auto other = dayOf(lstHolidays->item(i)->data(DateRole).toDouble());
-    if (other && *other == *day) return true;
-  }
-  return false;
+std::vector<double> frmmHolidays::listedDates() const {
+  std::vector<double> out;
+  for (int i = 0; i < lstHolidays->count(); ++i) out.push_back(lstHolidays->item(i)->data(DateRole).toDouble());
+  return out;
 }
+
+bool frmmHolidays::CheckDupliDate(double dDate) const { return prandel::CheckDupliDate(listedDates(), dDate); }
 
 void frmmHolidays::Command2_Click(int index) {
   Session& s = ctx.session;
   if (index == 0) {
     const QString text = tHoli[0]->text();
     if (isBlank(text)) return;
-    if (lstHolidays->count() >= HolidayRecord::Capacity) {
-      ctx.prompter.message(this, QStringLiteral("List of Holidays is full"));
+    const HolidayCheck check = checkNewHoliday(s.regional, listedDates(), text);
+    if (check.fault == HolidayFault::ListFull) {
+      ctx.prompter.message(this, holidayFaultText(check.fault));
       return;
     }
-    const auto date = s.regional.parseDate(text);
-    const QString fault = !date ? QStringLiteral("Invalid Date")
-                                : (CheckDupliDate(*date) ? QStringLiteral("Date is already exist") : QString());
-    if (!fault.isEmpty()) {
+    if (check.fault != HolidayFault::None) {
       tHoli[0]->clear();
       tHoli[0]->setFocus();
-      ctx.prompter.message(this, fault);
+      ctx.prompter.message(this, holidayFaultText(check.fault));
       return;
     }
-    addEntry(*date, tHoli[1]->text(), nullptr);
+    addEntry(check.date, tHoli[1]->text(), nullptr);
     tHoli[0]->clear();
     tHoli[1]->clear();
     tHoli[0]->setFocus();
@@ -243,31 +230,21 @@ void frmmHolidays::Command1_Click(int index) {
 }
 
 void frmmHolidays::save() {
-  Session& s = ctx.session;
-  const int count = lstHolidays->count();
-  // Room for the whole list first: a disk that fills up halfway would leave a count
-  // that the records behind it do not match.
-  if (count > 0 && !s.files.reserve(HolidayRecord::Channel, HolidayRecord::Base + 1, count)) return;
-  updateMainRecord(s, [&](store::MainRecord& m) {
-    m.HolidayCount = static_cast<std::int16_t>(count);
-    for (std::size_t d = 0; d < chkWeek.size(); ++d) m.WeekOff[d] = chkWeek[d]->isChecked();
-    m.ChangeCode = 5;
-  });
-
-  for (int j = 0; j < count; ++j) {
+  std::vector<HolidayEntry> list;
+  for (int j = 0; j < lstHolidays->count(); ++j) {
     const QListWidgetItem* item = lstHolidays->item(j);
-    s.HoliRec.HoliDate = item->data(DateRole).toDouble();
-    const QString name = item->data(NameRole).toString();
-    s.HoliRec.HoliName = isBlank(name) ? std::string() : name.toStdString();
-    // A holiday read from the file keeps its own spare bytes wherever it moves; a
-    // new one gets what the record buffer held after the load.
-    const QVariant own = item->data(SpareRole);
-    const QByteArray spare = own.isValid() ? own.toByteArray() : loadedSpare_;
-    s.HoliRec.HoliSpare.fill(0);
-    std::memcpy(s.HoliRec.HoliSpare.data(), spare.constData(),
-                std::min<std::size_t>(s.HoliRec.HoliSpare.size(), static_cast<std::size_t>(spare.size())));
-    store::writeRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + 1 + j, s.HoliRec);
+    HolidayEntry e{item->data(DateRole).toDouble(), item->data(NameRole).toString().toStdString(), std::nullopt};
+    if (const QVariant own = item->data(SpareRole); own.isValid()) {
+      const QByteArray bytes = own.toByteArray();
+      e.spare.emplace();
+      std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), static_cast<qsizetype>(e.spare->size())),
+                  e.spare->begin());
+    }
+    list.push_back(std::move(e));
   }
+  std::array<bool, 7> weekOff{};
+  for (std::size_t d = 0; d < chkWeek.size(); ++d) weekOff[d] = chkWeek[d]->isChecked();
+  saveHolidayList(ctx.session, list, weekOff);
 }
 
 }  // namespace prandel

@@ -6,6 +6,7 @@
 // records in list order.
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "ui/FormBase.h"
 
@@ -57,9 +58,8 @@ class frmmHolidays final : public ui::FormBase {
   void addEntry(double date, const QString& name, const QByteArray* spare);
   QString entryText(double date, const QString& name) const;
   void save();
+  std::vector<double> listedDates() const;
 
-  // The spare bytes the record buffer held after the load: a new holiday gets them.
-  QByteArray loadedSpare_;
   bool activated_ = false;
 };
 
