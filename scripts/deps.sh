@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   xvfb xauth xdotool imagemagick x11-utils
   at-spi2-core python3-pyatspi dbus-x11
   fonts-liberation2 fonts-dejavu-core

@@ -30,6 +30,12 @@ bool saveHolidayList(Session& s, const std::vector<HolidayEntry>& entries, const
   if (entries.size() > static_cast<std::size_t>(HolidayRecord::Capacity)) return false;
   const int count = static_cast<int>(entries.size());
   if (count > 0 && !s.files.reserve(HolidayRecord::Channel, HolidayRecord::Base + 1, count)) return false;
+  // The count, the days off and the records as one save: a count whose records were
+  // never written would make holidays of whatever the slots held before.
+  SaveTransaction save(s);
+  save.coverMainRecord();
+  save.cover(HolidayRecord::Channel, HolidayRecord::Base + 1, count);
+  if (!save.begin()) return false;
   bool ok = updateMainRecord(s, [&](store::MainRecord& m) {
     m.HolidayCount = static_cast<std::int16_t>(count);
     m.WeekOff = weekOff;
@@ -44,7 +50,7 @@ bool saveHolidayList(Session& s, const std::vector<HolidayEntry>& entries, const
     s.HoliRec.HoliSpare = e.spare.value_or(bufferSpare);
     ok = store::writeRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + 1 + j, s.HoliRec) && ok;
   }
-  return ok;
+  return save.commit() && ok;
 }
 
 QString holidayFaultText(HolidayFault fault) {

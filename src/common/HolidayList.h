@@ -37,7 +37,8 @@ HolidayList loadHolidayList(Session& s);
 // What the window's "OK" writes, in its order: the room of the whole list first (a
 // disk that fills up halfway would leave a count the records behind it do not match),
 // then MainRecord read afresh with HolidayCount, WeekOff and ChangeCode 5, then the
-// holidays as records 321 onwards in list order. Records after the new count keep
+// holidays as records 321 onwards in list order, all as one save (store/Transaction.h):
+// the whole of it reaches the file or none of it. Records after the new count keep
 // their bytes. A list longer than the records can hold writes nothing. Returns
 // whether everything was written.
 bool saveHolidayList(Session& s, const std::vector<HolidayEntry>& entries, const std::array<bool, 7>& weekOff);

@@ -17,4 +17,16 @@ bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>&
   return fresh && s.LinkRecIO(true);
 }
 
+SaveTransaction::SaveTransaction(Session& s) : store::Transaction(s.files), s_(s) {}
+
+void SaveTransaction::coverMainRecord() {
+  cover(store::MainRecord::Channel, store::MainRecord::RecordNo, 1, store::MainRecord::Size);
+}
+
+bool SaveTransaction::commit() {
+  if (store::Transaction::commit()) return true;
+  s_.MainRecIO(false);
+  return false;
+}
+
 }  // namespace prandel

@@ -8,6 +8,7 @@
 
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
+#include "store/Transaction.h"
 
 namespace prandel {
 
@@ -19,5 +20,19 @@ class Session;
 // sees the ChangeCode. Returns whether the record was written.
 bool updateMainRecord(Session& s, const std::function<void(store::MainRecord&)>& change);
 bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>& change);
+
+// A save of several records as one (store/Transaction.h) on the session's files.
+// When it does not take effect MainRec is read again, so that the closing window
+// sees the ChangeCode the file holds rather than one that was never saved.
+class SaveTransaction : public store::Transaction {
+ public:
+  explicit SaveTransaction(Session& s);
+  // The bytes of MainRecord that updateMainRecord writes.
+  void coverMainRecord();
+  bool commit();
+
+ private:
+  Session& s_;
+};
 
 }  // namespace prandel

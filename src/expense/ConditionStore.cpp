@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "expense/ConditionStore.h"
 
+#include "common/RecordUpdate.h"
 #include "store/RecordIO.h"
 
 namespace prandel {
@@ -20,14 +21,22 @@ bool writeSlot(Session& s, ConditionSet set, int slot) {
 }
 
 namespace {
+void coverSet(SaveTransaction& t, ConditionSet set) {
+  t.cover(ExpenseCondition::Channel, recordOfSlot(set, 1), ExpenseCondition::Slots);
+}
+
 void copySet(Session& s, ConditionSet from, ConditionSet to) {
-  // The whole set or none of it: a disk that fills up halfway would leave a mix of
-  // two sets.
+  // The whole set or none of it: a disk that fills up halfway, or a write that fails
+  // or is cut off, would leave a mix of two sets.
   if (!s.files.reserve(ExpenseCondition::Channel, recordOfSlot(to, 1), ExpenseCondition::Slots)) return;
+  SaveTransaction save(s);
+  coverSet(save, to);
+  if (!save.begin()) return;
   for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
     // A slot that cannot be read is not written: the buffer would hold another slot.
     if (readSlot(s, from, i)) writeSlot(s, to, i);
   }
+  save.commit();
 }
 }  // namespace
 
@@ -44,8 +53,23 @@ void Copy_ToLive(Session& s) {
   copySet(s, ConditionSet::Work, ConditionSet::Live);
 }
 
+bool commitConditions(Session& s, bool changed) {
+  s.MainRecIO(false);
+  SaveTransaction save(s);
+  coverSet(save, ConditionSet::Live);
+  if (changed) save.coverMainRecord();
+  if (!save.begin()) return false;
+  Copy_ToLive(s);
+  // Read again just before the write: the copy above gave the tracker time to write.
+  if (changed) updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 3; });
+  return save.commit();
+}
+
 void deleteWorkSlot(Session& s, int slot) {
   if (slot < 1 || slot > ExpenseCondition::Slots) return;
+  SaveTransaction save(s);
+  save.cover(ExpenseCondition::Channel, recordOfSlot(ConditionSet::Work, slot), ExpenseCondition::Slots - slot + 1);
+  if (!save.begin()) return;
   for (int k = slot; k <= ExpenseCondition::Slots; ++k) {
     if (store::readRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + k + 1, s.CondRec))
       writeSlot(s, ConditionSet::Work, k);
@@ -53,6 +77,7 @@ void deleteWorkSlot(Session& s, int slot) {
   readSlot(s, ConditionSet::Work, ExpenseCondition::Slots);
   s.CondRec.Clear_Profile();
   writeSlot(s, ConditionSet::Work, ExpenseCondition::Slots);
+  save.commit();
 }
 
 int countUsedWorkSlots(Session& s) {

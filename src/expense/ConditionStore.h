@@ -23,6 +23,10 @@ void Copy_ToWork(Session& s);
 // Nothing is copied when the file does not hold the whole working set, or has no room
 // for the whole live set.
 void Copy_ToLive(Session& s);
+// The window's OK as one save: MainRec read, Copy_ToLive, and when anything was saved
+// or deleted since the window opened, ChangeCode 3 in MainRecord; all of it reaches
+// the file or none of it. Returns whether it did.
+bool commitConditions(Session& s, bool changed);
 
 // Writes CondRec, filled by the caller through fill(), into working slot: the slot is
 // read first so that the fields the panel does not set keep their stored values.
@@ -30,7 +34,7 @@ template <class Fill>
 bool saveWorkSlot(Session& s, int slot, Fill fill);
 
 // Deletes working slot 1..20: the later slots move down one place (the slot after the
-// last is read from record 141) and slot 20 is emptied.
+// last is read from record 141) and slot 20 is emptied; all of it or none.
 void deleteWorkSlot(Session& s, int slot);
 
 // Number of used working slots before the first empty one.

@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <cmath>
 
-#include "common/RecordUpdate.h"
 #include "common/Session.h"
 #include "common/SharedProcs.h"
 #include "expense/ConditionStore.h"
@@ -349,13 +348,9 @@ void frmmExpense::Save_Profile() {
 }
 
 void frmmExpense::commit() {
-  Session& s = ctx.session;
-  s.MainRecIO(false);
-  Copy_ToLive(s);
+  commitConditions(ctx.session, Changed);
   WorkReady = false;
   Closed = true;
-  // Read again just before the write: the copy above gave the tracker time to write.
-  if (Changed) updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 3; });
 }
 
 void frmmExpense::deleteCondition() {

@@ -7,10 +7,15 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <vector>
+
+#include "store/FileOps.h"
+#include "store/Journal.h"
+#include "store/Transaction.h"
 
 namespace prandel::store {
 namespace {
@@ -34,20 +39,6 @@ int openRecordFile(const std::string& path, bool readOnly) {
   return fd;
 }
 
-bool preadFull(int fd, std::uint8_t* buf, std::size_t len, std::uint64_t offset, std::size_t& got) {
-  got = 0;
-  while (got < len) {
-    const ssize_t r = ::pread(fd, buf + got, len - got, static_cast<off_t>(offset + got));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (r == 0) break;
-    got += static_cast<std::size_t>(r);
-  }
-  return true;
-}
-
 // Takes the room for len bytes at off before they are written. Without it a write
 // that meets a full disk or the file size limit stops partway (or the limit's
 // signal ends the program) and leaves a torn record behind.
@@ -62,20 +53,6 @@ bool reserveRange(int fd, std::uint64_t off, std::uint64_t len) {
     // A file system that cannot reserve is written as before.
     return errno != ENOSPC && errno != EDQUOT && errno != EFBIG;
   }
-}
-
-bool pwriteFull(int fd, const std::uint8_t* buf, std::size_t len, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < len) {
-    const ssize_t w = ::pwrite(fd, buf + done, len - done, static_cast<off_t>(offset + done));
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (w == 0) return false;
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
 }
 
 }  // namespace
@@ -100,15 +77,52 @@ const DataFiles::Slot* DataFiles::slot(int channelNumber) const {
 
 std::string DataFiles::pathOf(int channelNumber) const {
   const auto* c = info(channelNumber);
-  if (!c) return {};
-  if (folder_.empty() || folder_.back() == '/') return folder_ + c->file;
-  return folder_ + "/" + c->file;
+  return c ? pathOf(c->file) : std::string();
+}
+
+std::string DataFiles::pathOf(const char* file) const {
+  if (folder_.empty() || folder_.back() == '/') return folder_ + file;
+  return folder_ + "/" + file;
+}
+
+const char* DataFiles::fileName(int channelNumber) const {
+  const auto* c = info(channelNumber);
+  return c ? c->file : nullptr;
+}
+
+int DataFiles::descriptorOf(const char* file) const {
+  for (std::size_t i = 0; i < kChannels.size(); ++i)
+    if (slots_[i].fd >= 0 && std::strcmp(kChannels[i].file, file) == 0) return slots_[i].fd;
+  return -1;
+}
+
+bool DataFiles::blocked(const char* file) const {
+  return std::find(blocked_.begin(), blocked_.end(), file) != blocked_.end();
+}
+
+bool DataFiles::blocked(int channelNumber) const {
+  const char* file = fileName(channelNumber);
+  return !file || blocked(file);
+}
+
+void DataFiles::block(const char* file) {
+  if (!blocked(file)) blocked_.emplace_back(file);
+}
+
+bool DataFiles::noted(bool ok) const {
+  if (!ok && transaction_) transaction_->fail();
+  return ok;
 }
 
 bool DataFiles::openAll(const std::string& folder) {
   closeAll();
   folder_ = folder;
   readOnly_ = false;
+  // Before anything is read: a save cut short must not be seen half done.
+  std::vector<std::string> files;
+  for (const auto& c : kChannels)
+    if (std::find(files.begin(), files.end(), c.file) == files.end()) files.emplace_back(c.file);
+  blocked_ = recoverJournals(folder, files);
   bool all = true;
   for (const auto& c : kChannels) all = open(c.number) && all;
   return all;
@@ -118,6 +132,7 @@ bool DataFiles::openAllForReading(const std::string& folder) {
   closeAll();
   folder_ = folder;
   readOnly_ = true;
+  blocked_.clear();
   bool all = true;
   for (const auto& c : kChannels) all = open(c.number) && all;
   return all;
@@ -165,10 +180,10 @@ std::optional<std::uint64_t> DataFiles::offsetOf(int channelNumber, std::int64_t
 bool DataFiles::read(int channelNumber, std::int64_t recNo, std::span<std::uint8_t> out) const {
   const Slot* s = slot(channelNumber);
   const auto off = offsetOf(channelNumber, recNo);
-  if (!s || s->fd < 0 || !off || out.size() > recordLength(channelNumber)) return false;
+  if (!s || s->fd < 0 || !off || out.size() > recordLength(channelNumber)) return noted(false);
   std::vector<std::uint8_t> tmp(out.size(), 0);
   std::size_t got = 0;
-  if (!preadFull(s->fd, tmp.data(), tmp.size(), *off, got)) return false;
+  if (!file::preadFull(s->fd, tmp.data(), tmp.size(), *off, got)) return noted(false);
   std::memcpy(out.data(), tmp.data(), tmp.size());
   return true;
 }
@@ -177,40 +192,52 @@ bool DataFiles::readRecords(int channelNumber, std::int64_t firstRec, std::int64
                             std::span<std::uint8_t> out) const {
   const Slot* s = slot(channelNumber);
   const auto off = offsetOf(channelNumber, firstRec);
-  if (!s || s->fd < 0 || !off || count < 0) return false;
+  if (!s || s->fd < 0 || !off || count < 0) return noted(false);
   const std::uint64_t len = static_cast<std::uint64_t>(count) * recordLength(channelNumber);
-  if (out.size() != len) return false;
+  if (out.size() != len) return noted(false);
   std::size_t got = 0;
-  if (!preadFull(s->fd, out.data(), out.size(), *off, got)) return false;
+  if (!file::preadFull(s->fd, out.data(), out.size(), *off, got)) return noted(false);
   std::memset(out.data() + got, 0, out.size() - got);
   return true;
 }
 
 bool DataFiles::write(int channelNumber, std::int64_t recNo, std::span<const std::uint8_t> in) {
-  const Slot* s = slot(channelNumber);
   const auto off = offsetOf(channelNumber, recNo);
-  if (!s || s->fd < 0 || !off || in.size() > recordLength(channelNumber)) return false;
-  if (!reserveRange(s->fd, *off, in.size())) return false;
-  return pwriteFull(s->fd, in.data(), in.size(), *off);
+  if (!off || in.size() > recordLength(channelNumber)) return noted(false);
+  return writeAt(channelNumber, *off, in);
+}
+
+bool DataFiles::writeAt(int channelNumber, std::uint64_t offset, std::span<const std::uint8_t> in) {
+  const Slot* s = slot(channelNumber);
+  if (!s || s->fd < 0 || blocked(channelNumber)) return noted(false);
+  if (transaction_ && !transaction_->admits(fileName(channelNumber), offset, in.size())) return false;
+  if (!reserveRange(s->fd, offset, in.size())) return noted(false);
+  return noted(file::pwriteFull(s->fd, in.data(), in.size(), offset));
 }
 
 bool DataFiles::reserve(int channelNumber, std::int64_t firstRec, std::int64_t count) {
   const Slot* s = slot(channelNumber);
   const auto off = offsetOf(channelNumber, firstRec);
-  if (!s || s->fd < 0 || !off || count < 0) return false;
-  return reserveRange(s->fd, *off, static_cast<std::uint64_t>(count) * recordLength(channelNumber));
+  if (!s || s->fd < 0 || !off || count < 0 || blocked(channelNumber)) return noted(false);
+  return noted(reserveRange(s->fd, *off, static_cast<std::uint64_t>(count) * recordLength(channelNumber)));
 }
 
 std::optional<std::int64_t> DataFiles::append(int channelNumber, std::span<const std::uint8_t> in) {
   const Slot* s = slot(channelNumber);
   const std::uint32_t recLen = recordLength(channelNumber);
-  if (!s || s->fd < 0 || in.empty() || in.size() > recLen) return std::nullopt;
   const auto length = fileLength(channelNumber);
-  if (!length) return std::nullopt;
+  if (!s || s->fd < 0 || in.empty() || in.size() > recLen || !length || blocked(channelNumber) ||
+      (transaction_ && !transaction_->admitsAppend(fileName(channelNumber)))) {
+    noted(false);
+    return std::nullopt;
+  }
   const std::uint64_t whole = *length / recLen;
-  if (whole >= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+  if (whole >= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+    noted(false);
+    return std::nullopt;
+  }
   if (*length % recLen == 0 && in.size() == recLen) {
-    if (!reserveRange(s->fd, *length, recLen)) return std::nullopt;
+    if (!noted(reserveRange(s->fd, *length, recLen))) return std::nullopt;
     // One write at the end of the file as it is then, whoever moved it meanwhile.
     iovec iov{const_cast<std::uint8_t*>(in.data()), in.size()};
     ssize_t w = 0;
@@ -220,10 +247,13 @@ std::optional<std::int64_t> DataFiles::append(int channelNumber, std::span<const
     if (w == static_cast<ssize_t>(in.size())) {
       const off_t end = ::lseek(s->fd, 0, SEEK_CUR);
       const off_t start = end - static_cast<off_t>(in.size());
-      if (start < 0 || start % recLen != 0) return std::nullopt;
+      if (!noted(start >= 0 && start % recLen == 0)) return std::nullopt;
       return start / recLen + 1;
     }
-    if (w >= 0 || (errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS)) return std::nullopt;
+    if (w >= 0 || (errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS)) {
+      noted(false);
+      return std::nullopt;
+    }
   }
   // Without an append of its own the file system is written at the end just counted.
   const auto recNo = static_cast<std::int64_t>(whole) + 1;

@@ -5,8 +5,11 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace prandel::store {
+
+class Transaction;
 
 // Channel numbers under which the tracker's files are opened.
 namespace channel {
@@ -50,7 +53,8 @@ class DataFiles {
 
   // Opens every channel under folder; a missing file is created empty. A channel
   // that cannot be opened stays closed and the others are still opened. Returns
-  // whether all of them opened.
+  // whether all of them opened. First the journals of saves cut short are played
+  // back (Journal.h); a file whose journal cannot be is read but never written.
   bool openAll(const std::string& folder);
   // Opens every channel that has a file, for reading only: nothing is created or
   // changed, so that looking at a folder leaves no trace in it.
@@ -84,13 +88,22 @@ class DataFiles {
   // record is no record: it is written over.
   std::optional<std::int64_t> append(int channelNumber, std::span<const std::uint8_t> in);
 
+  // Whether saves keep a rollback journal (Transaction.h). On unless switched off
+  // to measure what the journal costs.
+  void setJournaled(bool on) { journaled_ = on; }
+  bool journaled() const { return journaled_; }
+
   // Length in bytes of the file behind a channel.
   std::optional<std::uint64_t> fileLength(int channelNumber) const;
   std::uint32_t recordLength(int channelNumber) const;
   const std::string& folder() const { return folder_; }
   std::string pathOf(int channelNumber) const;
+  std::string pathOf(const char* file) const;
+  // The file behind a channel ("mlif.zkt"), or nullptr for no channel of ours.
+  const char* fileName(int channelNumber) const;
 
  private:
+  friend class Transaction;
   struct Slot {
     int fd = -1;
   };
@@ -98,10 +111,20 @@ class DataFiles {
   Slot* slot(int channelNumber);
   const Slot* slot(int channelNumber) const;
   std::optional<std::uint64_t> offsetOf(int channelNumber, std::int64_t recNo) const;
+  bool writeAt(int channelNumber, std::uint64_t offset, std::span<const std::uint8_t> in);
+  // A running save learns of every failed read or write of its files.
+  bool noted(bool ok) const;
+  int descriptorOf(const char* file) const;
+  bool blocked(const char* file) const;
+  bool blocked(int channelNumber) const;
+  void block(const char* file);
 
   std::string folder_;
   bool readOnly_ = false;
   std::array<Slot, kChannels.size()> slots_{};
+  Transaction* transaction_ = nullptr;
+  std::vector<std::string> blocked_;  // files whose journal is still pending
+  bool journaled_ = true;
 };
 
 }  // namespace prandel::store

@@ -102,6 +102,19 @@ void frmmIEBook::cmdImport_Click() {
   Session& s = ctx.session;
   bookmarks::reopenAndCount(s);
   const int n = std::min(lstBMark->count(), lstLink->count());
+  // The bookmarks and ChangeCode 6 as one save over both files.
+  SaveTransaction save(s);
+  for (int i = 0; i < n; ++i) {
+    if (lstBMark->item(i)->checkState() == Qt::Checked) {
+      save.coverAppends(BookmarkRecord::Channel);
+      break;
+    }
+  }
+  save.coverMainRecord();
+  if (!save.begin()) {
+    hideAndEnd();
+    return;
+  }
   for (int i = 0; i < n; ++i) {
     if (lstBMark->item(i)->checkState() != Qt::Checked) continue;
     const bookmarks::SplitName name = bookmarks::splitImportName(lstBMark->item(i)->text());
@@ -116,6 +129,7 @@ void frmmIEBook::cmdImport_Click() {
     if (const auto recNo = store::appendRecord(s.files, BookmarkRecord::Channel, s.BookRec)) s.BookCount = *recNo;
   }
   updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 6; });
+  save.commit();
   hideAndEnd();
 }
 

@@ -372,6 +372,16 @@ void frmmCountdown::apply() {
     if (chkResetCDown->isChecked() && !checkTime(1, kResetRefused)) return;
   }
 
+  // Switching the countdown off writes the record twice; the two writes are one save,
+  // so that ChangeCode 1 is never seen with the countdown still on.
+  SaveTransaction save(s);
+  if (!enabled) {
+    save.coverMainRecord();
+    if (!save.begin()) {
+      hideAndEnd();
+      return;
+    }
+  }
   // Read and written at once, so that the tracker's fields go back as it left them.
   updateMainRecord(s, [&](store::MainRecord& m) {
     if (enabled) {
@@ -410,7 +420,10 @@ void frmmCountdown::apply() {
     }
     m.ChangeCode = 1;
   });
-  if (!enabled) updateMainRecord(s, [](store::MainRecord& m) { m.CdEnabled = false; });
+  if (!enabled) {
+    updateMainRecord(s, [](store::MainRecord& m) { m.CdEnabled = false; });
+    save.commit();
+  }
   hideAndEnd();
 }
 
