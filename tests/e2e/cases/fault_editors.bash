@@ -4,6 +4,9 @@
 # demo records.
 
 FP_EDITORS=(expense holidays countdown countdown_off callsettings bookmarks import)
+# Saves over two files that must take effect in both or in neither; the bookmark
+# editor's add and Close are two saves.
+FP_ONE_SAVE=(import)
 
 # fp_prepare EDITOR: the demo records with the editor's request and no ChangeCode
 # pending, kept in $E2E_TMP/initial for every run.

@@ -183,10 +183,11 @@ fp_short_points() {
 }
 
 # fp_table EDITOR KIND [POINT...]: runs the points (1-based indexes into FP_POINTS;
-# all of them when none are given) with the fault KIND (eio or kill) and prints
-# "editor kind points runs before after neither" with the odd verdicts counted apart.
+# all of them when none are given) with the fault KIND (eio or kill), one run each, and
+# prints the verdicts over the files the save changes; "mixed" counts runs of a save
+# over two files (FP_ONE_SAVE) that left one file as before and the other as after.
 fp_table() {
-  local editor="$1" kind="$2" i name ord inject verdict file runs=0 points=0
+  local editor="$1" kind="$2" i name ord inject verdict file runs=0 points=0 mixed=0
   shift 2
   local picks=("$@")
   [ ${#picks[@]} -gt 0 ] || picks=($(seq 1 ${#FP_POINTS[@]}))
@@ -205,9 +206,11 @@ fp_table() {
     fp_recover
     ls "$E2E_DATA"/*-journal >/dev/null 2>&1 && fail "$editor: a journal left after recovery ($inject)"
     points=$((points + 1))
+    local sides=""
     while read -r file verdict; do
       runs=$((runs + 1))
       tally[$verdict]=$((${tally[$verdict]} + 1))
+      sides+=" ${verdict%%-*}"
       [ -n "${FP_VERBOSE:-}" ] && echo "  $editor $kind point $i ($name #$ord) $file: $verdict" >&2
       if [ "$verdict" = neither ]; then
         echo "  $editor $kind point $i ($name #$ord): $file is neither" >&2
@@ -215,13 +218,18 @@ fp_table() {
         cp "$E2E_DATA/$file" "${E2E_ARTIFACTS:-$E2E_TMP}/fault-$editor-$kind-$i/" 2>/dev/null || true
       fi
     done < <(fp_judge)
+    # A save over two files: both as before, or both as after.
+    if [[ " ${FP_ONE_SAVE[*]} " == *" $editor "* && "$sides" == *before* && "$sides" == *after* ]]; then
+      mixed=$((mixed + 1))
+      echo "  $editor $kind point $i ($name #$ord): one file as before, the other as after" >&2
+    fi
   done
-  printf '%-14s %-4s %6s %5s %6s %5s %15s %14s %7s\n' "$editor" "$kind" "$points" "$runs" "${tally[before]}" \
-    "${tally[after]}" "${tally[after-unflagged]}" "${tally[before-flagged]}" "${tally[neither]}"
-  FP_NEITHER=$((${FP_NEITHER:-0} + ${tally[neither]}))
+  printf '%-14s %-4s %6s %5s %6s %5s %15s %14s %7s %5s\n' "$editor" "$kind" "$points" "$runs" "${tally[before]}" \
+    "${tally[after]}" "${tally[after-unflagged]}" "${tally[before-flagged]}" "${tally[neither]}" "$mixed"
+  FP_NEITHER=$((${FP_NEITHER:-0} + ${tally[neither]} + mixed))
 }
 
 fp_header() {
-  printf '%-14s %-4s %6s %5s %6s %5s %15s %14s %7s\n' editor kind points files before after \
-    "after,unflagged" "before,flagged" neither
+  printf '%-14s %-4s %6s %5s %6s %5s %15s %14s %7s %5s\n' editor kind points files before after \
+    "after,unflagged" "before,flagged" neither mixed
 }
