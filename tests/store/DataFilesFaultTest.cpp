@@ -33,12 +33,6 @@ using test::runInChild;
 using test::TempDir;
 using test::writeFileBytes;
 
-std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed) {
-  std::vector<std::uint8_t> v(n);
-  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>((i * 7 + seed) & 0xFF);
-  return v;
-}
-
 std::uintmax_t sizeOf(const std::string& path) {
   std::error_code ec;
   const auto n = std::filesystem::file_size(path, ec);
@@ -55,8 +49,8 @@ std::vector<std::uint8_t> taggedRecord(char who, std::uint32_t k) {
 // Each check of a child has its own exit code, so a failure names the check.
 TEST(DataFilesFaults, FileSizeLimitRefusesARecordWholeInsteadOfCuttingIt) {
   TempDir dir;
-  const auto mlif = pattern(1024, 3);
-  const auto bit = pattern(1024, 9);
+  const auto mlif = test::patternBytes(1024, 3);
+  const auto bit = test::patternBytes(1024, 9);
   writeFileBytes(dir.file("mlif.zkt"), mlif);
   writeFileBytes(dir.file("bit.zkt"), bit);
   const int rc = runInChild([&] {
@@ -94,8 +88,8 @@ TEST(DataFilesFaults, FullDiskRefusesRecordsWhole) {
     if (::mount("tmpfs", data.c_str(), "tmpfs", 0, "size=64k") != 0) return test::kChildSkipped;
     const std::string mlif = data + "/mlif.zkt";
     const std::string bit = data + "/bit.zkt";
-    writeFileBytes(mlif, pattern(12800, 1));  // up to the end of the live conditions
-    writeFileBytes(bit, pattern(8 * BookmarkRecord::Size, 2));  // one whole page
+    writeFileBytes(mlif, test::patternBytes(12800, 1));  // up to the end of the live conditions
+    writeFileBytes(bit, test::patternBytes(8 * BookmarkRecord::Size, 2));  // one whole page
     const int filler = ::open((data + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
     std::vector<char> page(4096, 'x');
     while (::write(filler, page.data(), page.size()) > 0) {

@@ -34,19 +34,13 @@ using test::writeFileBytes;
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed) {
-  std::vector<std::uint8_t> v(n);
-  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>((i * 7 + seed) & 0xFF);
-  return v;
-}
-
 std::vector<std::uint8_t> filled(std::size_t n, std::uint8_t value) { return std::vector<std::uint8_t>(n, value); }
 
 // mlif.zkt up to the holidays, bit.zkt with three bookmarks and a tail shorter than a record.
 struct Folder {
   TempDir dir;
-  std::vector<std::uint8_t> mlif = pattern(24576, 1);
-  std::vector<std::uint8_t> bit = pattern(3 * 512 + 100, 2);
+  std::vector<std::uint8_t> mlif = test::patternBytes(24576, 1);
+  std::vector<std::uint8_t> bit = test::patternBytes(3 * 512 + 100, 2);
   Folder() { put(); }
   void put() const {
     writeFileBytes(dir.file("mlif.zkt"), mlif);
@@ -122,7 +116,7 @@ JournalImage sampleImage() {
   j.file = "mlif.zkt";
   j.length = 24576;
   j.cutBack = true;
-  j.regions = {{1024, pattern(163, 3)}, {10240, pattern(2560, 4)}};
+  j.regions = {{1024, test::patternBytes(163, 3)}, {10240, test::patternBytes(2560, 4)}};
   return j;
 }
 
@@ -267,7 +261,7 @@ TEST(JournalRecovery, GarbageUnderAJournalsNameIsRemovedWithoutWriting) {
   ASSERT_TRUE(otherFile);
   otherFile->file = otherFile->firstFile = "bit.zkt";
   const std::vector<std::vector<std::uint8_t>> garbage = {
-      {}, pattern(5000, 9), flipped, resealed(pastEnd), encodeJournal(*otherFile), filled(4096, 0)};
+      {}, test::patternBytes(5000, 9), flipped, resealed(pastEnd), encodeJournal(*otherFile), filled(4096, 0)};
   for (std::size_t k = 0; k < garbage.size(); ++k) {
     writeFileBytes(d.journal(), garbage[k]);
     DataFiles f;

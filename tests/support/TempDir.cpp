@@ -43,6 +43,12 @@ void writeFileText(const std::string& path, const std::string& text) {
   out << text;
 }
 
+std::vector<std::uint8_t> patternBytes(std::size_t n, std::uint8_t seed) {
+  std::vector<std::uint8_t> v(n);
+  for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>((i * 7 + seed) & 0xFF);
+  return v;
+}
+
 std::vector<std::size_t> changedOffsets(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
   std::vector<std::size_t> out;
   const std::size_t n = std::max(a.size(), b.size());

@@ -25,6 +25,9 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void writeFileText(const std::string& path, const std::string& text);
 
+// n bytes that differ from their neighbours and, for another seed, from another image.
+std::vector<std::uint8_t> patternBytes(std::size_t n, std::uint8_t seed);
+
 // Bytes that differ between two images, as offsets (the longer tail counts too).
 std::vector<std::size_t> changedOffsets(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
 
