@@ -6,6 +6,10 @@ target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast)
 if(PRANDEL_WERROR)
   target_compile_options(prandel_options INTERFACE -Werror)
 endif()
+target_compile_definitions(prandel_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_DISABLE_DEPRECATED_UP_TO=0x060000)
 
 # Hardening of the builds that get installed. Executables are position-independent
 # everywhere; _FORTIFY_SOURCE needs the optimiser, so Debug (the sanitizer build) goes

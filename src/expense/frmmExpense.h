@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 
+#include "common/ConditionPanel.h"
 #include "ui/FormBase.h"
 
 class QCheckBox;
@@ -162,9 +163,10 @@ class frmmExpense final : public ui::FormBase {
   int firstFreeSlot();
 
   // Validation and the record (frmmExpenseCheck.cpp).
-  int Check_valid();
+  ConditionPanel readPanel() const;
+  // Shows what the save's adjustment changed: the boxes it unticked, the tidied times.
+  void showAdjustedPanel(const ConditionPanel& p);
   void reportInvalid(int code);
-  void fillRecord();
 
   // Window variables.
   bool WorkReady = false;

@@ -328,21 +328,16 @@ void frmmExpense::Load_Profile() {
 
 void frmmExpense::Save_Profile() {
   tidyFocusedField();
-  if (Combo3->currentIndex() == 3 || Combo3->currentIndex() == 2) {
-    tick(chkEnaISPC, false);
-    tick(chkEnaExpIni, false);
-    tick(chkIntTime, false);
-    pick(cmbCallTime, 0);
-  }
-  setFieldText(txtInitTime, FixTimeText(txtInitTime->text()));
-  setFieldText(txtDiffCall, FixTimeText(txtDiffCall->text()));
-  if (const int code = Check_valid()) {
+  ConditionPanel panel = readPanel();
+  adjustForSave(panel);
+  showAdjustedPanel(panel);
+  if (const int code = Check_valid(ctx.session, panel)) {
     reportInvalid(code);
     return;
   }
   const int slot = selectedSlot();
   if (slot < 1 || slot > ExpenseCondition::Slots) return;
-  saveWorkSlot(ctx.session, slot, [this](ExpenseCondition&) { fillRecord(); });
+  saveWorkSlot(ctx.session, slot, [this, &panel](ExpenseCondition& c) { fillCondition(ctx.session, panel, c); });
   leaveEditingMode();
   Changed = true;
 }

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
@@ -24,6 +26,12 @@ prandel::DataFolder dataFolderFor(const Context& ctx, const std::string& dataOpt
 
 std::string dataFolderLine(const prandel::DataFolder& folder) {
   return "Data folder: " + folder.path + " (" + prandel::describeOrigin(folder) + ")";
+}
+
+bool recordsIn(const std::string& folder) {
+  struct stat st {};
+  const std::string path = folder + "/mlif.zkt";
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
 bool makeDataFolder(const std::string& folder) {

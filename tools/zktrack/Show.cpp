@@ -258,12 +258,6 @@ std::string fieldValue(std::span<const std::uint8_t> bytes, const store::FieldIn
 
 namespace {
 
-// Whether the record file has anything in it; looking must not create it.
-bool fileHasBytes(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
-}
-
 // The reset day says something different for each period.
 std::string resetOnText(const store::MainRecord& m) {
   switch (m.CdResetPeriod) {
@@ -399,7 +393,7 @@ void printText(const prandel::DataFolder& folder, const Records& r) {
 }  // namespace
 
 int runShow(const prandel::DataFolder& folder, bool json) {
-  if (!fileHasBytes(folder.path + "/mlif.zkt")) {
+  if (!recordsIn(folder.path)) {
     std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
     return 1;
   }

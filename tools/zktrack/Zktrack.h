@@ -38,6 +38,7 @@ struct Context {
 void addOpenCommand(CLI::App& app, Context& ctx);
 void addShowCommand(CLI::App& app, Context& ctx);
 void addSeedCommand(CLI::App& app, Context& ctx);
+void addExportCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
 void addDataOption(CLI::App& command, std::string& data);
@@ -45,6 +46,8 @@ void addDataOption(CLI::App& command, std::string& data);
 prandel::DataFolder dataFolderFor(const Context& ctx, const std::string& dataOption);
 // "Data folder: /x (named by ...)".
 std::string dataFolderLine(const prandel::DataFolder& folder);
+// Whether the folder's mlif.zkt has anything in it; looking creates nothing.
+bool recordsIn(const std::string& folder);
 // Makes the folder (and its parents) when missing; false with a message when it
 // cannot be made.
 bool makeDataFolder(const std::string& folder);

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   zktrack::addOpenCommand(app, ctx);
   zktrack::addShowCommand(app, ctx);
   zktrack::addSeedCommand(app, ctx);
+  zktrack::addExportCommand(app, ctx);
 
   // CLI11 would only say that a command is missing.
   if (argc > 1 && argv[1][0] != '-') {

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "Tariff.h"
+#include "common/Session.h"
+#include "platform/Platform.h"
+
+namespace zktrack {
+
+namespace {
+
+int runExport(const prandel::DataFolder& folder, TariffPart part, const std::string& outPath) {
+  store::DataFiles files;
+  if (!recordsIn(folder.path) || (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel))) {
+    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    return 1;
+  }
+  const Records r = readAll(files);
+  prandel::platform::Platform noServices;
+  prandel::Session s(noServices);
+  const std::string text = writeTariff(r, part, s);
+  if (outPath.empty() || outPath == "-") {
+    std::cout << text;
+    return std::cout ? 0 : 1;
+  }
+  std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) {
+    std::cerr << "zktrack: cannot write " << outPath << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void addExportCommand(CLI::App& app, Context& ctx) {
+  struct Options {
+    std::string what = "all";
+    std::string out;
+    std::string data;
+  };
+  auto opts = std::make_shared<Options>();
+  auto* cmd = app.add_subcommand("export", "Write the conditions, holidays and days off as a tariff file (TOML)");
+  cmd->add_option("WHAT", opts->what, "What to write: conditions, holidays or all (the default)")
+      ->check(CLI::IsMember({"conditions", "holidays", "all"}));
+  cmd->add_option("-o,--output", opts->out, "Write to FILE instead of standard output")->type_name("FILE");
+  addDataOption(*cmd, opts->data);
+  cmd->footer(
+      "Writes the live expense conditions in slot order, each under a comment with the\n"
+      "lines the expense window shows for it, then the weekly days off and the holidays.\n"
+      "zktrack import reads the file back; docs/tariff-files.md describes it.");
+  cmd->callback([&ctx, opts] {
+    const TariffPart part = opts->what == "conditions" ? TariffPart::Conditions
+                            : opts->what == "holidays" ? TariffPart::Holidays
+                                                       : TariffPart::All;
+    ctx.exitCode = runExport(dataFolderFor(ctx, opts->data), part, opts->out);
+  });
+}
+
+}  // namespace zktrack
