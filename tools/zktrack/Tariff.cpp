@@ -307,6 +307,10 @@ std::string source(const std::string& key, const toml::node& n) {
   out << key << " = ";
   if (n.is_table()) {
     out << "{ ... }";
+  } else if (const auto* str = n.as_string()) {
+    out << tomlString(str->get());
+  } else if (const auto* f = n.as_floating_point()) {
+    out << tomlNumber(f->get());
   } else {
     n.visit([&out](auto&& v) { out << v; });
   }
@@ -475,14 +479,13 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
     if (sub.count("value")) {
       const toml::node& vn = *sub["value"];
       if (p.filterCounter >= 0 && prandel::isTimeCounter(p.filterCounter)) {
+        // Hours and minutes, as the window's two boxes hold them; what is in each
+        // is the editor's to judge.
         std::string v;
         if (!text(vn, "value", v)) return false;
-        static const std::regex kDuration(R"((\d+):(\d{1,2}))");
-        std::smatch m;
-        if (!std::regex_match(v, m, kDuration))
-          return fail(lineOf(vn), "the value of a time counter must be hours and minutes \"hh:mm\", not \"" + v + "\"");
-        p.filterHours = QString::fromStdString(m[1].str());
-        p.filterMinutes = QString::fromStdString(m[2].str());
+        const auto colon = v.find(':');
+        p.filterHours = QString::fromStdString(v.substr(0, colon));
+        p.filterMinutes = colon == std::string::npos ? QString() : QString::fromStdString(v.substr(colon + 1));
       } else if (!numberBox(vn, "value", p.filterValue)) {
         return false;
       }
