@@ -11,6 +11,7 @@
 #include <toml++/toml.h>
 
 #include "common/ConditionTexts.h"
+#include "common/HolidayList.h"
 #include "common/Regional.h"
 #include "common/Session.h"
 #include "store/Choices.h"
@@ -510,10 +511,11 @@ bool Reader::readHoliday(const toml::table& t, TariffHoliday& out) {
     }
   }
   // The holiday editor's own word for a date that is not one.
+  const std::string invalid = prandel::holidayFaultText(prandel::HolidayFault::InvalidDate).toStdString();
   const auto* d = date ? date->as_date() : nullptr;
-  if (!d) return fail(date ? lineOf(*date) : out.line, "Invalid Date");
+  if (!d) return fail(date ? lineOf(*date) : out.line, invalid);
   const QDate qd(d->get().year, d->get().month, d->get().day);
-  if (!qd.isValid()) return fail(lineOf(*date), "Invalid Date");
+  if (!qd.isValid()) return fail(lineOf(*date), invalid);
   out.date = Regional::fromDate(qd);
   return true;
 }
@@ -562,8 +564,8 @@ bool readTariff(const std::string& text, const std::string& name, prandel::Sessi
     } else if (key == "holiday") {
       out.holidays.emplace();
       ok = tables(v, "holiday", [&](const toml::table& t) {
-        if (out.holidays->size() == store::HolidayRecord::Capacity)
-          return reader.fail(lineOf(t), "List of Holidays is full");
+        if (prandel::holidayListFull(out.holidays->size()))
+          return reader.fail(lineOf(t), prandel::holidayFaultText(prandel::HolidayFault::ListFull).toStdString());
         TariffHoliday h;
         if (!reader.readHoliday(t, h)) return false;
         out.holidays->push_back(std::move(h));
@@ -613,13 +615,16 @@ bool checkTariff(const Tariff& t, const std::string& name, prandel::Session& s, 
     }
   }
   if (t.holidays) {
-    std::set<double> seen;
+    // Each holiday as if added to the list of those before it, as the holiday editor
+    // adds them.
+    std::vector<double> listed;
     for (const TariffHoliday& h : *t.holidays) {
-      // The holiday editor's check: equal dates are the same day, whatever their notation.
-      if (!seen.insert(h.date).second) {
-        error = name + ":" + std::to_string(h.line) + ": Date is already exist";
+      if (prandel::CheckDupliDate(listed, h.date)) {
+        error = name + ":" + std::to_string(h.line) + ": " +
+                prandel::holidayFaultText(prandel::HolidayFault::DuplicateDate).toStdString();
         return false;
       }
+      listed.push_back(h.date);
     }
   }
   return true;
