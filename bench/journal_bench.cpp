@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "common/Session.h"
-#include "expense/ConditionStore.h"
+#include "common/ConditionStore.h"
 #include "store/ExpenseCondition.h"
 
 namespace {

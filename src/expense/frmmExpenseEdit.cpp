@@ -12,7 +12,7 @@
 
 #include "common/Session.h"
 #include "common/SharedProcs.h"
-#include "expense/ConditionStore.h"
+#include "common/ConditionStore.h"
 #include "common/ConditionTexts.h"
 #include "expense/frmmExpGraph.h"
 #include "expense/frmmExpense.h"

@@ -11,7 +11,7 @@
 #include <QPushButton>
 
 #include "common/Session.h"
-#include "expense/ConditionStore.h"
+#include "common/ConditionStore.h"
 #include "common/ConditionTexts.h"
 #include "expense/frmmExpense.h"
 #include "ui/EntryField.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "common/Session.h"
-#include "expense/ConditionStore.h"
+#include "common/ConditionStore.h"
 #include "expense/frmmExpense.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"

@@ -39,6 +39,7 @@ void addOpenCommand(CLI::App& app, Context& ctx);
 void addShowCommand(CLI::App& app, Context& ctx);
 void addSeedCommand(CLI::App& app, Context& ctx);
 void addExportCommand(CLI::App& app, Context& ctx);
+void addImportCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
 void addDataOption(CLI::App& command, std::string& data);

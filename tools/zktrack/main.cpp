@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   zktrack::addShowCommand(app, ctx);
   zktrack::addSeedCommand(app, ctx);
   zktrack::addExportCommand(app, ctx);
+  zktrack::addImportCommand(app, ctx);
 
   // CLI11 would only say that a command is missing.
   if (argc > 1 && argv[1][0] != '-') {

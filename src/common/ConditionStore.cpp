@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "expense/ConditionStore.h"
+#include "common/ConditionStore.h"
 
 #include "common/RecordUpdate.h"
 #include "store/RecordIO.h"
@@ -62,6 +62,24 @@ bool commitConditions(Session& s, bool changed) {
   Copy_ToLive(s);
   // Read again just before the write: the copy above gave the tracker time to write.
   if (changed) updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 3; });
+  return save.commit();
+}
+
+bool replaceConditions(Session& s, const std::array<ExpenseCondition, ExpenseCondition::Slots>& records) {
+  const auto roomFor = [&s](ConditionSet set) {
+    return s.files.reserve(ExpenseCondition::Channel, recordOfSlot(set, 1), ExpenseCondition::Slots);
+  };
+  if (!roomFor(ConditionSet::Work) || !roomFor(ConditionSet::Live)) return false;
+  SaveTransaction save(s);
+  coverSet(save, ConditionSet::Work);
+  coverSet(save, ConditionSet::Live);
+  save.coverMainRecord();
+  if (!save.begin()) return false;
+  for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
+    s.CondRec = records[static_cast<std::size_t>(i - 1)];
+    writeSlot(s, ConditionSet::Work, i);
+  }
+  commitConditions(s, true);
   return save.commit();
 }
 

@@ -3,6 +3,10 @@
 // The expense conditions in the record file: 20 live slots (records 81..100), which
 // the tracker uses, and 20 working slots (records 121..140), on which the editor
 // works. Every operation goes through the session's one buffer, CondRec.
+#include <array>
+
+#include "store/ExpenseCondition.h"
+
 namespace prandel {
 
 class Session;
@@ -27,6 +31,13 @@ void Copy_ToLive(Session& s);
 // or deleted since the window opened, ChangeCode 3 in MainRecord; all of it reaches
 // the file or none of it. Returns whether it did.
 bool commitConditions(Session& s, bool changed);
+
+// A whole new condition set, as the window would leave it had the user entered it:
+// each record into its working slot, then the window's commit (the live set and
+// ChangeCode 3). The working slots, the live slots and MainRecord change as one save.
+// Returns whether it took effect.
+bool replaceConditions(Session& s,
+                       const std::array<store::ExpenseCondition, store::ExpenseCondition::Slots>& records);
 
 // Writes CondRec, filled by the caller through fill(), into working slot: the slot is
 // read first so that the fields the panel does not set keep their stored values.
