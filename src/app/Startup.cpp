@@ -17,7 +17,13 @@
 namespace prandel {
 namespace {
 
-std::string quotedTitle(const EditorRequest& e) { return "\"" + e.title.toStdString() + "\""; }
+// Appended piece by piece: GCC 12 takes "..." + std::string&& for an overlapping copy (-Wrestrict).
+std::string quotedTitle(const EditorRequest& e) {
+  std::string quoted(1, '"');
+  quoted += e.title.toStdString();
+  quoted += '"';
+  return quoted;
+}
 
 // Why the record file at path cannot be read, asked again of the system: the store
 // only says that it failed.
