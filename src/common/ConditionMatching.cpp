@@ -4,7 +4,6 @@
 #include <QDate>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +13,7 @@
 #include "common/Session.h"
 #include "store/Codec.h"
 #include "store/Cp1252.h"
+#include "store/DataFiles.h"
 #include "store/ExpenseCondition.h"
 #include "store/HolidayRecord.h"
 
@@ -23,15 +23,16 @@ namespace {
 using store::ExpenseCondition;
 using store::HolidayRecord;
 using CondOff = ExpenseCondition::Off;
+using Cond = ConditionMatcher::Cond;
 
 constexpr int kSlots = ExpenseCondition::Slots;
 constexpr std::size_t kNameWidth = 20;
 
-// The parts of the moment under evaluation, after rounding to the second.
+// The parts of a moment, after rounding to the second.
 struct Moment {
   bool valid = false;
-  double value = 0;
-  QDate day;
+  std::int64_t julianDay = 0;
+  int month = 0;
   int weekday = 0;  // 1 = Sunday .. 7 = Saturday
   double date = 0;  // midnight of its day
   int minuteOfDay = 0;
@@ -39,129 +40,95 @@ struct Moment {
 
 Moment momentOf(double v) {
   Moment m;
-  m.value = v;
   const auto d = Regional::datePart(v);
   const auto t = Regional::timePart(v);
   if (!d || !t) return m;
   m.valid = true;
-  m.day = *d;
-  m.weekday = Regional::weekday(v);
+  m.julianDay = d->toJulianDay();
+  m.month = d->month();
+  m.weekday = d->dayOfWeek() % 7 + 1;
   m.date = Regional::fromDate(*d);
   m.minuteOfDay = t->hour() * 60 + t->minute();
   return m;
 }
 
-// A time of day cut to whole minutes (as the short time text read back).
-std::optional<int> minuteOfDay(double v) {
+// A time of day cut to whole minutes (as the short time text read back); -1 if none.
+int minuteOfDay(double v) {
   const auto t = Regional::timePart(v);
-  if (!t) return std::nullopt;
-  return t->hour() * 60 + t->minute();
+  return t ? t->hour() * 60 + t->minute() : -1;
 }
 
-bool onWeekOff(const Session& s, const Moment& m) {
-  for (int d = 0; d < 7; ++d)
-    if (s.MainRec.WeekOff[static_cast<std::size_t>(d)] && m.weekday - 1 == d) return true;
-  return false;
-}
-
-// Whether one of the saved holidays falls on the moment's day. The records are read
-// as one block; a count beyond the records' capacity is not trusted.
-bool onSavedHoliday(const Session& s, const Moment& m) {
-  const int count = std::clamp<int>(s.MainRec.HolidayCount, 0, kMaxHolidays);
-  if (count == 0) return false;
+// The days of the saved holidays, sorted, as Julian days: a holiday counts on the
+// calendar day its value rounds into. A count beyond the records' capacity is not
+// trusted, and records that cannot be read hold no holiday.
+std::vector<std::int64_t> savedHolidayDays(const store::DataFiles& files, const store::MainRecord& main) {
+  std::vector<std::int64_t> days;
+  const int count = std::clamp<int>(main.HolidayCount, 0, kMaxHolidays);
+  if (count == 0) return days;
   std::array<std::uint8_t, kMaxHolidays * HolidayRecord::Size> block{};
   const std::span<std::uint8_t> used(block.data(), static_cast<std::size_t>(count) * HolidayRecord::Size);
-  if (!s.files.readRecords(HolidayRecord::Channel, HolidayRecord::Base + 1, count, used)) return false;
+  if (!files.readRecords(HolidayRecord::Channel, HolidayRecord::Base + 1, count, used)) return days;
   for (int i = 0; i < count; ++i) {
     const auto rec = used.subspan(static_cast<std::size_t>(i) * HolidayRecord::Size, HolidayRecord::Size);
-    const double h = store::getDouble(rec, HolidayRecord::Off::HoliDate);
-    // Values more than three days apart never share a calendar day, so only the
-    // near ones need the calendar (NaN fails here too).
-    if (!(std::fabs(h - m.value) <= 3.0)) continue;
-    const auto day = Regional::datePart(h);
-    if (day && *day == m.day) return true;
+    if (const auto day = Regional::datePart(store::getDouble(rec, HolidayRecord::Off::HoliDate)))
+      days.push_back(day->toJulianDay());
   }
-  return false;
+  std::sort(days.begin(), days.end());
+  return days;
 }
 
-bool holidayAt(const Session& s, const Moment& m) {
+bool holidayOn(const Moment& m, const std::array<bool, 7>& weekOff, const std::vector<std::int64_t>& days) {
   if (!m.valid) return false;
-  return onWeekOff(s, m) || onSavedHoliday(s, m);
+  if (weekOff[static_cast<std::size_t>(m.weekday - 1)]) return true;
+  return std::binary_search(days.begin(), days.end(), m.julianDay);
 }
 
-// One evaluation of the moment in s.EvalMoment; the holiday test is made at most
-// once, and only when a condition asks for it.
-class Evaluation {
- public:
-  explicit Evaluation(Session& s) : s_(s), m_(momentOf(s.EvalMoment)) {}
-
-  bool holiday() {
-    if (!holiday_) holiday_ = holidayAt(s_, m_);
-    return *holiday_;
-  }
-
-  int period(std::uint8_t type, std::uint8_t num, double start, double end, int wkStart, int wkEnd,
-             bool inclHoli) {
-    using namespace periodscore;
-    switch (type) {
-      case 0: return EveryDay;
-      case 1: return m_.valid && m_.weekday == num + 1 ? Weekday : 0;
-      case 2: return m_.valid && m_.day.month() == num + 1 ? Month : 0;
-      case 3: return m_.valid && start <= m_.date && m_.date <= end ? DateRange : 0;
-      case 4: return holiday() ? Holiday : 0;
-      case 5: return m_.valid && m_.weekday >= 2 && m_.weekday <= 6 ? Weekdays : 0;
-      case 6: return m_.valid && (m_.weekday == 1 || m_.weekday == 7) ? Weekend : 0;
-      case 7: {
-        int score = 0;
-        if (m_.valid) {
-          const int mow = (m_.weekday - 1) * 1440 + m_.minuteOfDay;
-          s_.MinuteOfWeek = mow;
-          const bool inside = wkStart <= wkEnd ? (wkStart <= mow && mow < wkEnd) : (mow >= wkStart || mow < wkEnd);
-          if (inside) score = WeeklyPeriod;
-        }
-        if (inclHoli && holiday()) score = WeeklyOnHoliday;
-        return score;
+// The score of a period; holiday() is asked at most when the kind needs it.
+template <class IsHoliday>
+int periodScore(const Moment& m, std::uint8_t type, std::uint8_t num, double start, double end, int wkStart,
+                int wkEnd, bool inclHoli, IsHoliday holiday, int& minuteOfWeek) {
+  using namespace periodscore;
+  switch (type) {
+    case 0: return EveryDay;
+    case 1: return m.valid && m.weekday == num + 1 ? Weekday : 0;
+    case 2: return m.valid && m.month == num + 1 ? Month : 0;
+    case 3: return m.valid && start <= m.date && m.date <= end ? DateRange : 0;
+    case 4: return holiday() ? Holiday : 0;
+    case 5: return m.valid && m.weekday >= 2 && m.weekday <= 6 ? Weekdays : 0;
+    case 6: return m.valid && (m.weekday == 1 || m.weekday == 7) ? Weekend : 0;
+    case 7: {
+      int score = 0;
+      if (m.valid) {
+        const int mow = (m.weekday - 1) * 1440 + m.minuteOfDay;
+        minuteOfWeek = mow;
+        const bool inside = wkStart <= wkEnd ? (wkStart <= mow && mow < wkEnd) : (mow >= wkStart || mow < wkEnd);
+        if (inside) score = WeeklyPeriod;
       }
-      default: return 0;
+      if (inclHoli && holiday()) score = WeeklyOnHoliday;
+      return score;
     }
+    default: return 0;
   }
+}
 
-  int time(std::uint8_t perType, std::uint8_t type, double start, double end) const {
-    using namespace timescore;
-    if (perType == 7) return InWeeklyPeriod;
-    if (type == 0) return WholeDay;
-    if (!m_.valid) return 0;
-    const int m = m_.minuteOfDay;
-    const auto sm = minuteOfDay(start);
-    switch (type) {
-      case 1: {
-        const auto em = minuteOfDay(end);
-        if (!sm || !em) return 0;
-        const bool inside = *sm <= *em ? (*sm <= m && m < *em) : (m >= *sm || m < *em);
-        return inside ? Between : 0;
-      }
-      case 2: return sm && m < *sm ? BeforeOrAfter : 0;
-      case 3: return sm && m >= *sm ? BeforeOrAfter : 0;
-      default: return 0;
+// The score of a time-of-day rule, with its times already cut to minutes.
+int timeScore(const Moment& m, std::uint8_t perType, std::uint8_t type, int start, int end) {
+  using namespace timescore;
+  if (perType == 7) return InWeeklyPeriod;
+  if (type == 0) return WholeDay;
+  if (!m.valid || start < 0) return 0;
+  const int t = m.minuteOfDay;
+  switch (type) {
+    case 1: {
+      if (end < 0) return 0;
+      const bool inside = start <= end ? (start <= t && t < end) : (t >= start || t < end);
+      return inside ? Between : 0;
     }
+    case 2: return t < start ? BeforeOrAfter : 0;
+    case 3: return t >= start ? BeforeOrAfter : 0;
+    default: return 0;
   }
-
- private:
-  Session& s_;
-  Moment m_;
-  std::optional<bool> holiday_;
-};
-
-// The fields of a condition record that the matching reads.
-struct Cond {
-  bool inUse = false;
-  bool conVal = false;
-  bool inclHoli = false;
-  std::uint8_t perType = 0, perNum = 0, timeType = 0;
-  double perStart = 0, perEnd = 0, timeStart = 0, timeEnd = 0;
-  int wkStart = 0, wkEnd = 0;
-  std::string_view name;  // ConNm as stored, without leading and trailing blanks
-};
+}
 
 std::string_view trimBlanks(std::string_view v) {
   const auto first = v.find_first_not_of(' ');
@@ -181,12 +148,12 @@ Cond decodeCond(std::span<const std::uint8_t> rec) {
   c.timeType = store::getByte(rec, CondOff::TimeType);
   c.perStart = store::getDouble(rec, CondOff::PerStart);
   c.perEnd = store::getDouble(rec, CondOff::PerEnd);
-  c.timeStart = store::getDouble(rec, CondOff::TimeStart);
-  c.timeEnd = store::getDouble(rec, CondOff::TimeEnd);
+  c.startMinute = minuteOfDay(store::getDouble(rec, CondOff::TimeStart));
+  c.endMinute = minuteOfDay(store::getDouble(rec, CondOff::TimeEnd));
   c.wkStart = store::getInt16(rec, CondOff::WkStart);
   c.wkEnd = store::getInt16(rec, CondOff::WkEnd);
   const auto* name = reinterpret_cast<const char*>(rec.data() + CondOff::ConNm);
-  c.name = trimBlanks(std::string_view(name, kNameWidth));
+  c.name = std::string(trimBlanks(std::string_view(name, kNameWidth)));
   return c;
 }
 
@@ -201,93 +168,136 @@ std::string recordName(const QString& name) {
   return std::string(trimBlanks(cut));
 }
 
+bool needsHolidays(const Cond& c) { return c.perType == 4 || (c.perType == 7 && c.inclHoli); }
+
 }  // namespace
 
-int GetActiveCondition(Session& s, int base) {
+// --- ConditionMatcher ----------------------------------------------------------------
+
+ConditionMatcher::ConditionMatcher(const store::DataFiles& files, const store::MainRecord& main, int base,
+                                   const QString& evalConn, const QString& curConn)
+    : cond_(kSlots + 1), weekOff_(main.WeekOff) {
   std::array<std::uint8_t, kSlots * ExpenseCondition::Size> block{};
-  const bool read = s.files.readRecords(ExpenseCondition::Channel, static_cast<std::int64_t>(base) + 1, kSlots, block);
+  const bool read = files.readRecords(ExpenseCondition::Channel, static_cast<std::int64_t>(base) + 1, kSlots, block);
 
-  std::array<Cond, kSlots + 1> cond{};
-  std::array<bool, kSlots + 1> on{};
-  std::array<int, kSlots + 1> score{};
-  int last = kSlots;
+  const bool anyConn = evalConn.isEmpty();
+  const bool defaultConn = evalConn == kDefaultConnection;
+  const std::string wanted = recordName(anyConn ? curConn : evalConn);
+
   bool emptySeen = false;
-
-  const bool anyConn = s.EvalConn.isEmpty();
-  const bool defaultConn = s.EvalConn == kDefaultConnection;
-  const std::string wanted = recordName(anyConn ? s.CurConn : s.EvalConn);
-
   for (int i = 1; i <= kSlots; ++i) {
     // A block that cannot be read holds no condition.
     if (read) {
-      cond[i] = decodeCond(std::span<const std::uint8_t>(block).subspan(
+      cond_[static_cast<std::size_t>(i)] = decodeCond(std::span<const std::uint8_t>(block).subspan(
           static_cast<std::size_t>(i - 1) * ExpenseCondition::Size, ExpenseCondition::Size));
     }
-    const Cond& c = cond[i];
-    on[i] = c.inUse;
+    const Cond& c = cond_[static_cast<std::size_t>(i)];
+    bool& on = on_[static_cast<std::size_t>(i)];
+    on = c.inUse;
     if (!c.inUse) {
-      if (!emptySeen) last = i - 1;
+      if (!emptySeen) last_ = i - 1;
       emptySeen = true;
       continue;
     }
     if (anyConn) {
-      on[i] = !(c.conVal && c.name != wanted);
+      on = !(c.conVal && c.name != wanted);
     } else if (defaultConn) {
-      on[i] = !(c.conVal && c.name != "MILUFE");
+      on = !(c.conVal && c.name != "MILUFE");
     } else {
-      on[i] = c.conVal && c.name == wanted;
+      on = c.conVal && c.name == wanted;
     }
   }
 
   // The countdown's hold on the conditions counts only for the tracker's own use.
-  if (anyConn && s.MainRec.CdEnabled) {
-    if (s.MainRec.CdExpenseMode == 1) {
-      for (int i = 1; i <= last; ++i) on[i] = false;
-    } else if (s.MainRec.CdExpenseMode == 2) {
-      for (int i = 1; i <= last; ++i)
-        if (!s.MainRec.CdCondOn[static_cast<std::size_t>(i)]) on[i] = false;
+  if (anyConn && main.CdEnabled) {
+    if (main.CdExpenseMode == 1) {
+      for (int i = 1; i <= last_; ++i) on_[static_cast<std::size_t>(i)] = false;
+    } else if (main.CdExpenseMode == 2) {
+      for (int i = 1; i <= last_; ++i)
+        if (!main.CdCondOn[static_cast<std::size_t>(i)]) on_[static_cast<std::size_t>(i)] = false;
     }
   }
 
-  Evaluation eval(s);
-  for (int i = 1; i <= last; ++i) {
-    if (!on[i]) continue;
-    const Cond& c = cond[i];
-    const int p = eval.period(c.perType, c.perNum, c.perStart, c.perEnd, c.wkStart, c.wkEnd, c.inclHoli);
-    if (p < 1) {
-      on[i] = false;
-      continue;
+  // The holidays are read only when a condition that takes part asks for them.
+  for (int i = 1; i <= last_; ++i) {
+    if (on_[static_cast<std::size_t>(i)] && needsHolidays(cond_[static_cast<std::size_t>(i)])) {
+      holidayDays_ = savedHolidayDays(files, main);
+      break;
     }
-    const int t = eval.time(c.perType, c.timeType, c.timeStart, c.timeEnd);
-    if (t < 1) {
-      on[i] = false;
-      continue;
-    }
-    score[i] = p + t + (c.conVal ? kConnectionBonus : 0);
   }
+}
 
+bool ConditionMatcher::inUse(int slot) const {
+  return slot >= 1 && slot <= kSlots && cond_[static_cast<std::size_t>(slot)].inUse;
+}
+
+bool ConditionMatcher::letIn(int slot) const {
+  return slot >= 1 && slot <= kSlots && on_[static_cast<std::size_t>(slot)];
+}
+
+QString ConditionMatcher::boundTo(int slot) const {
+  if (!inUse(slot) || !cond_[static_cast<std::size_t>(slot)].conVal) return {};
+  const std::string& name = cond_[static_cast<std::size_t>(slot)].name;
+  return QString::fromStdString(store::cp1252ToUtf8(
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(name.data()), name.size())));
+}
+
+ConditionMatch ConditionMatcher::match(double moment) const {
+  ConditionMatch r;
+  const Moment m = momentOf(moment);
+  std::optional<bool> isHoliday;
+  auto holiday = [&] {
+    if (!isHoliday) isHoliday = holidayOn(m, weekOff_, holidayDays_);
+    return *isHoliday;
+  };
   int best = 0;
-  int winner = 0;
-  for (int i = 1; i <= last; ++i) {
-    if (on[i] && score[i] > best) {
-      best = score[i];
-      winner = i;
+  for (int i = 1; i <= last_; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    if (!on_[k]) continue;
+    const Cond& c = cond_[k];
+    const int p = periodScore(m, c.perType, c.perNum, c.perStart, c.perEnd, c.wkStart, c.wkEnd, c.inclHoli, holiday,
+                              r.minuteOfWeek);
+    if (p < 1) continue;
+    const int t = timeScore(m, c.perType, c.timeType, c.startMinute, c.endMinute);
+    if (t < 1) continue;
+    r.applies[k] = true;
+    // Ties go to the lower slot.
+    const int score = p + t + (c.conVal ? kConnectionBonus : 0);
+    if (score > best) {
+      best = score;
+      r.winner = i;
     }
   }
-  if (!s.EvalConn.isEmpty()) s.CondCount = last;
-  return best >= 1 ? winner : 0;
+  return r;
+}
+
+// --- The session's procedures -----------------------------------------------------
+
+int GetActiveCondition(Session& s, int base) {
+  const ConditionMatcher matcher(s.files, s.MainRec, base, s.EvalConn, s.CurConn);
+  const ConditionMatch r = matcher.match(s.EvalMoment);
+  if (r.minuteOfWeek >= 0) s.MinuteOfWeek = r.minuteOfWeek;
+  if (!s.EvalConn.isEmpty()) s.CondCount = matcher.lastSlot();
+  return r.winner;
 }
 
 int Check_Period(Session& s, std::uint8_t nType, std::uint8_t nNum, double nsDate, double neDate) {
-  Evaluation eval(s);
-  return eval.period(nType, nNum, nsDate, neDate, s.CondRec.WkStart, s.CondRec.WkEnd, s.CondRec.InclHoli);
+  const Moment m = momentOf(s.EvalMoment);
+  auto holiday = [&] { return holidayOn(m, s.MainRec.WeekOff, savedHolidayDays(s.files, s.MainRec)); };
+  int minuteOfWeek = -1;
+  const int score = periodScore(m, nType, nNum, nsDate, neDate, s.CondRec.WkStart, s.CondRec.WkEnd,
+                                s.CondRec.InclHoli, holiday, minuteOfWeek);
+  if (minuteOfWeek >= 0) s.MinuteOfWeek = minuteOfWeek;
+  return score;
 }
 
 int Check_Time(Session& s, std::uint8_t timeType, double timeStart, double timeEnd) {
-  const Evaluation eval(s);
-  return eval.time(s.CondRec.PerType, timeType, timeStart, timeEnd);
+  return timeScore(momentOf(s.EvalMoment), s.CondRec.PerType, timeType, minuteOfDay(timeStart), minuteOfDay(timeEnd));
 }
 
-bool IsHoliday(Session& s) { return holidayAt(s, momentOf(s.EvalMoment)); }
+bool IsHoliday(Session& s) {
+  const Moment m = momentOf(s.EvalMoment);
+  return m.valid && holidayOn(m, s.MainRec.WeekOff, savedHolidayDays(s.files, s.MainRec));
+}
 
 }  // namespace prandel

@@ -8,12 +8,23 @@
 // Each call reads the conditions and the holidays from the files afresh, so an edit
 // saved a moment ago counts at the next call; the records are read in one block per
 // call, and the session's record buffers (CondRec, HoliRec) are left as they were.
+// ConditionMatcher is the same matching over one reading, for many moments.
 #include <QString>
+#include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
 
 namespace prandel {
 
 class Session;
+
+namespace store {
+class DataFiles;
+}
 
 // EvalConn's value for "no particular connection".
 inline const QString kDefaultConnection = QStringLiteral("MILUFE");
@@ -58,5 +69,64 @@ int Check_Time(Session& s, std::uint8_t timeType, double timeStart, double timeE
 
 // Whether s.EvalMoment falls on a weekly day off or on a saved holiday.
 bool IsHoliday(Session& s);
+
+// What one evaluation found.
+struct ConditionMatch {
+  static constexpr int kSlots = store::ExpenseCondition::Slots;
+  int winner = 0;  // slot 1..20 in force, or 0
+  // Per slot (0 unused): it takes part, and its period and time of day hold the
+  // moment. The winner is one of these; the others lose to it.
+  std::array<bool, kSlots + 1> applies{};
+  int minuteOfWeek = -1;  // as a weekly period worked it out; -1 when none did
+};
+
+// The matching of GetActiveCondition over one reading of the records, for many
+// moments in a row: the conditions of one set and the saved holidays are read once,
+// and the connection filter and the countdown's hold applied once. GetActiveCondition
+// makes one per call.
+class ConditionMatcher {
+ public:
+  static constexpr int kSlots = store::ExpenseCondition::Slots;
+
+  // Records base+1 .. base+20 and the saved holidays of files; the weekly days off,
+  // the holiday count and the countdown from main. evalConn and curConn mean what
+  // EvalConn and CurConn mean.
+  ConditionMatcher(const store::DataFiles& files, const store::MainRecord& main, int base, const QString& evalConn,
+                   const QString& curConn = QString());
+
+  ConditionMatch match(double moment) const;
+
+  // CondLast: the slots in use before the first empty one.
+  int lastSlot() const { return last_; }
+  // Whether slot 1..20 is marked in use; beyond lastSlot() such a slot never counts.
+  bool inUse(int slot) const;
+  // Whether the connection filter, and up to lastSlot() the countdown's hold, let
+  // slot 1..20 in; beyond lastSlot() it never counts all the same.
+  bool letIn(int slot) const;
+  // The connection a slot is bound to (its name without outer blanks), or empty
+  // when it is bound to none.
+  QString boundTo(int slot) const;
+
+  // A condition as the matching reads it.
+  struct Cond {
+    bool inUse = false;
+    bool conVal = false;
+    bool inclHoli = false;
+    std::uint8_t perType = 0, perNum = 0, timeType = 0;
+    double perStart = 0, perEnd = 0;
+    int startMinute = -1, endMinute = -1;  // TimeStart and TimeEnd cut to minutes; -1 when no time
+    int wkStart = 0, wkEnd = 0;
+    std::string name;  // ConNm without leading and trailing blanks, Windows-1252
+  };
+
+ private:
+  bool holiday(std::int64_t julianDay, int weekday) const;
+
+  std::vector<Cond> cond_;  // slot i is cond_[i]
+  std::array<bool, kSlots + 1> on_{};
+  int last_ = kSlots;
+  std::vector<std::int64_t> holidayDays_;  // Julian days of the saved holidays, sorted
+  std::array<bool, 7> weekOff_{};
+};
 
 }  // namespace prandel

@@ -423,5 +423,83 @@ TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
   }
 }
 
+// One reading for many moments, as the condition map's week and zktrack check use
+// it, against the literal reading at each moment: the winner, and which conditions
+// applied (their period and time of day held).
+TEST(ConditionMatcher, OneReadingAgreesWithTheLiteralReadingAtEveryMoment) {
+  std::mt19937 rng(20261224);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const char* names[] = {"ISP A", "ISP B", "MILUFE"};
+  for (int round = 0; round < 10; ++round) {
+    MatchKit kit;
+    std::vector<Cond> conds;
+    for (int i = 1 + pick(20); i > 0; --i) {
+      Cond c(static_cast<std::uint8_t>(pick(9)), static_cast<std::uint8_t>(pick(13)));
+      c.time(static_cast<std::uint8_t>(pick(5)), hm(pick(24), pick(4) * 15), hm(pick(24), pick(60)));
+      c.c.PerStart = dec(1 + pick(31));
+      c.c.PerEnd = c.c.PerStart + pick(10);
+      c.c.WkStart = static_cast<std::int16_t>(pick(10080));
+      c.c.WkEnd = static_cast<std::int16_t>(pick(10080));
+      c.c.InclHoli = pick(2) == 0;
+      if (pick(3) == 0) c.bound(names[pick(3)]);
+      conds.push_back(c);
+    }
+    if (pick(2) == 0) conds.insert(conds.begin() + pick(static_cast<int>(conds.size())), Cond());
+    kit.conditions(conds);
+    std::vector<double> hol;
+    for (int k = pick(40); k > 0; --k) hol.push_back(dec(1) + pick(60) + (pick(2) ? hm(pick(24), 0) : 0));
+    kit.holidayList(hol);
+    kit.s.MainRec.WeekOff[static_cast<std::size_t>(pick(7))] = pick(2) == 0;
+    kit.s.MainRec.CdEnabled = pick(2) == 0;
+    kit.s.MainRec.CdExpenseMode = static_cast<std::int16_t>(pick(3));
+    for (auto& on : kit.s.MainRec.CdCondOn) on = pick(2) == 0;
+
+    Session& s = kit.s;
+    for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {
+      const ConditionMatcher matcher(s.files, s.MainRec, ExpenseCondition::WorkBase, conn);
+      // Two weeks of quarter hours around the holidays, with a second now and then.
+      for (int q = 0; q < 14 * 96; ++q) {
+        const double moment = dec(20) + q / 96.0 + (q % 11 == 0 ? pick(900) / 86400.0 : 0);
+        const ConditionMatch got = matcher.match(moment);
+        s.EvalMoment = moment;
+        s.EvalConn = conn;
+        ASSERT_EQ(got.winner, literal::GetActiveCondition(s, ExpenseCondition::WorkBase))
+            << "round " << round << ", quarter hour " << q << ", " << conn.toStdString();
+        for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
+          bool applies = false;
+          if (i <= matcher.lastSlot() && matcher.letIn(i)) {
+            store::readRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + i, s.CondRec);
+            applies = literal::Check_Period(s, s.CondRec.PerType, s.CondRec.PerNum, s.CondRec.PerStart,
+                                            s.CondRec.PerEnd) > 0 &&
+                      literal::Check_Time(s, s.CondRec.TimeType, s.CondRec.TimeStart, s.CondRec.TimeEnd) > 0;
+          }
+          ASSERT_EQ(got.applies[static_cast<std::size_t>(i)], applies) << "round " << round << ", slot " << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(ConditionMatcher, SaysWhatEachSlotIsAndWhichTakePart) {
+  MatchKit kit;
+  kit.conditions({every(), Cond(every()).bound("  ISP A "), Cond(monFri()).bound("MILUFE"), Cond(), every()});
+  const ConditionMatcher asDefault(kit.s.files, kit.s.MainRec, ExpenseCondition::WorkBase, kDefault);
+  EXPECT_EQ(asDefault.lastSlot(), 3);
+  const bool inUse[] = {true, true, true, false, true, false};
+  const bool letIn[] = {true, false, true, false, true, false};
+  for (int i = 1; i <= 6; ++i) {
+    EXPECT_EQ(asDefault.inUse(i), inUse[i - 1]) << i;
+    EXPECT_EQ(asDefault.letIn(i), letIn[i - 1]) << i;
+  }
+  EXPECT_EQ(asDefault.boundTo(1), QString());
+  EXPECT_EQ(asDefault.boundTo(2), QStringLiteral("ISP A"));
+  const ConditionMatcher forA(kit.s.files, kit.s.MainRec, ExpenseCondition::WorkBase, QStringLiteral("ISP A"));
+  EXPECT_FALSE(forA.letIn(1));
+  EXPECT_TRUE(forA.letIn(2));
+  EXPECT_EQ(forA.match(dec(kWed, 10)).winner, 2);
+  // Slot 5 lies past the empty slot 4: let in by the filter, yet never in force.
+  EXPECT_FALSE(asDefault.match(dec(kMon, 10)).applies[5]);
+}
+
 }  // namespace
 }  // namespace prandel

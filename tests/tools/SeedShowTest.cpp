@@ -273,18 +273,6 @@ TEST(Arguments, HelpVersionAndErrors) {
   EXPECT_EQ(help.out.find("[--data"), std::string::npos) << "--data is no option of zktrack itself";
 }
 
-std::vector<std::string> listing(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-    struct stat st {};
-    ::lstat(e.path().c_str(), &st);
-    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
-                  std::to_string(st.st_mtim.tv_nsec));
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 // Looking must leave no trace: no file made, none changed, not even a missing one.
 TEST(Show, NeverCreatesOrChangesAFile) {
   TempDir data;

@@ -2,9 +2,11 @@
 #include "ZktrackKit.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +71,18 @@ std::string readText(const std::string& path) {
 
 void copyFile(const std::string& from, const std::string& to) {
   std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+}
+
+std::vector<std::string> listing(const std::string& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(e.path().c_str(), &st);
+    out.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                  std::to_string(st.st_mtim.tv_nsec));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 void makeExecutable(const std::string& path) {

@@ -40,5 +40,8 @@ void editRecords(const std::string& folder, const std::function<void(store::Data
 std::string readText(const std::string& path);
 void copyFile(const std::string& from, const std::string& to);
 void makeExecutable(const std::string& path);
+// Every entry under folder with its size and modification time, sorted: equal
+// listings mean nothing was made, removed or written.
+std::vector<std::string> listing(const std::string& folder);
 
 }  // namespace prandel::test

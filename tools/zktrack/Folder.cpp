@@ -49,4 +49,16 @@ bool makeDataFolder(const std::string& folder) {
   return true;
 }
 
+bool openRecordsForReading(const prandel::DataFolder& folder, store::DataFiles& files) {
+  if (!recordsIn(folder.path)) {
+    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    return false;
+  }
+  if (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel)) {
+    std::cerr << "zktrack: cannot read the record files in " << folder.path << "\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace zktrack

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <sys/stat.h>
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -393,15 +391,8 @@ void printText(const prandel::DataFolder& folder, const Records& r) {
 }  // namespace
 
 int runShow(const prandel::DataFolder& folder, bool json) {
-  if (!recordsIn(folder.path)) {
-    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
-    return 1;
-  }
   store::DataFiles files;
-  if (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel)) {
-    std::cerr << "zktrack: cannot read the record files in " << folder.path << "\n";
-    return 1;
-  }
+  if (!openRecordsForReading(folder, files)) return 1;
   const Records r = readAll(files);
   if (json) {
     printJson(folder, r);

@@ -2,6 +2,9 @@
 #pragma once
 // zktrack: what a Linux user runs in place of the tracker. It seeds and shows the
 // record files and starts prandel with a request code, as the tracker does.
+#include <QDate>
+#include <QString>
+#include <QTime>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -19,6 +22,7 @@
 
 namespace CLI {
 class App;
+class Option;
 }
 
 namespace zktrack {
@@ -40,6 +44,8 @@ void addShowCommand(CLI::App& app, Context& ctx);
 void addSeedCommand(CLI::App& app, Context& ctx);
 void addExportCommand(CLI::App& app, Context& ctx);
 void addImportCommand(CLI::App& app, Context& ctx);
+void addWhichCommand(CLI::App& app, Context& ctx);
+void addCheckCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
 void addDataOption(CLI::App& command, std::string& data);
@@ -52,6 +58,31 @@ bool recordsIn(const std::string& folder);
 // Makes the folder (and its parents) when missing; false with a message when it
 // cannot be made.
 bool makeDataFolder(const std::string& folder);
+// Opens the record files of a folder that holds records, for reading only; false
+// with a message when it holds none or they cannot be read.
+bool openRecordsForReading(const prandel::DataFolder& folder, store::DataFiles& files);
+
+// --- Moments and connections (which, check) -------------------------------------
+
+// A local wall-clock moment, as the tracker's dates hold it: no time zone, so no day
+// of a clock change loses or repeats an hour.
+struct WallClock {
+  QDate date;
+  QTime time;
+};
+
+// yyyy-mm-dd, a day a record's date can hold.
+std::optional<QDate> parseDay(const std::string& text);
+// now (to the minute), yyyy-mm-dd hh:mm, yyyy-mm-ddThh:mm, or yyyy-mm-dd for 00:00.
+std::optional<WallClock> parseMoment(const std::string& text);
+// "Sat 2026-12-12".
+std::string dayLabel(const QDate& day);
+// "--connection NAME".
+CLI::Option* addConnectionOption(CLI::App& command, std::string& connection);
+// EvalConn for --connection: the default choice when it is empty or "Default".
+QString evalConnFor(const std::string& connection);
+// "Default", or the connection's name in quotes.
+std::string connectionLabel(const QString& evalConn);
 
 // --- Reading the records --------------------------------------------------------
 

@@ -36,6 +36,8 @@ int main(int argc, char** argv) {
   zktrack::addSeedCommand(app, ctx);
   zktrack::addExportCommand(app, ctx);
   zktrack::addImportCommand(app, ctx);
+  zktrack::addWhichCommand(app, ctx);
+  zktrack::addCheckCommand(app, ctx);
 
   // CLI11 would only say that a command is missing.
   if (argc > 1 && argv[1][0] != '-') {
