@@ -13,6 +13,7 @@
 #include "common/ConditionMatching.h"
 #include "common/Regional.h"
 #include "store/DataFiles.h"
+#include "store/HolidayRecord.h"
 #include "store/RecordIO.h"
 
 namespace {
