@@ -22,22 +22,13 @@
 #include "ui/Prompter.h"
 #include "ui/Style.h"
 #include "ui/WindowContext.h"
+#include "BenchFolder.h"
 
 namespace {
 
 using namespace prandel;
 
-struct Folder {
-  std::string path;
-  Folder() {
-    std::string templ = (std::filesystem::temp_directory_path() / "prandel-bench-XXXXXX").string();
-    if (::mkdtemp(templ.data())) path = templ;
-  }
-  ~Folder() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-};
+using bench::Folder;
 
 class SilentPrompter final : public ui::Prompter {
  public:

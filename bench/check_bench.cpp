@@ -3,7 +3,6 @@
 // against 20 conditions with 190 saved holidays and the tally of who wins where,
 // from reading the records to the finished tally.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <QDate>
 #include <filesystem>
@@ -15,23 +14,14 @@
 #include "store/DataFiles.h"
 #include "store/HolidayRecord.h"
 #include "store/RecordIO.h"
+#include "BenchFolder.h"
 
 namespace {
 
 using namespace prandel;
 using store::ExpenseCondition;
 
-struct Folder {
-  std::string path;
-  Folder() {
-    std::string templ = (std::filesystem::temp_directory_path() / "prandel-bench-XXXXXX").string();
-    if (::mkdtemp(templ.data())) path = templ;
-  }
-  ~Folder() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-};
+using bench::Folder;
 
 double hm(int h, int m) { return (h * 60 + m) / 1440.0; }
 

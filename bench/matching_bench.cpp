@@ -3,7 +3,6 @@
 // (20 conditions of the holiday kind, 190 holidays, none of them in the week drawn),
 // by the real matching and by a word-for-word reading of one record at a time.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <QDate>
@@ -14,23 +13,13 @@
 #include "common/LiteralMatching.h"
 #include "common/Session.h"
 #include "store/RecordIO.h"
+#include "BenchFolder.h"
 
 namespace {
 
 using namespace prandel;
 
-// A data folder for the run, removed at the end.
-struct Folder {
-  std::string path;
-  Folder() {
-    std::string templ = (std::filesystem::temp_directory_path() / "prandel-bench-XXXXXX").string();
-    if (::mkdtemp(templ.data())) path = templ;
-  }
-  ~Folder() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-};
+using bench::Folder;
 
 enum class Holidays { Far, Near };
 

@@ -11,6 +11,7 @@
 #include "store/DataFiles.h"
 #include "store/RecordIO.h"
 #include "support/TempDir.h"
+#include "ConditionShapes.h"
 
 namespace prandel {
 
@@ -26,23 +27,9 @@ using Gap = ConditionCoverage::Gap;
 // Friday 25 December 2026; the two days after it are a weekend.
 const QDate kFriday(2026, 12, 25);
 
-double hm(int h, int m) { return (h * 60 + m) / 1440.0; }
-
-ExpenseCondition cond(std::uint8_t perType, const std::function<void(ExpenseCondition&)>& shape = {}) {
-  ExpenseCondition c;
-  c.InUse = true;
-  c.PerType = perType;
-  if (shape) shape(c);
-  return c;
-}
-auto between(int h1, int h2) {
-  return [=](ExpenseCondition& c) {
-    c.TimeType = 1;
-    c.TimeStart = hm(h1, 0);
-    c.TimeEnd = hm(h2, 0);
-  };
-}
-constexpr std::uint8_t kEveryDay = 0, kMonFri = 5, kWeekend = 6;
+using test::between;
+using test::condition;
+using namespace test::period;
 
 ConditionCoverage coverage(const std::vector<ExpenseCondition>& conds, const QDate& first, int days) {
   test::TempDir dir;
@@ -65,18 +52,18 @@ TEST(ConditionCoverage, GapsAreMergedWithinEachDay) {
   };
   const Case cases[] = {
       {"no condition: whole days", {}, 2, {{0, 0, 96}, {1, 0, 96}}, 192},
-      {"every day: nothing", {cond(kEveryDay)}, 3, {}, 0},
+      {"every day: nothing", {condition(EveryDay)}, 3, {}, 0},
       {"weekdays 08-22: the night is split at midnight, the weekend is bare",
-       {cond(kMonFri, between(8, 22))},
+       {condition(MonFri, between(8, 22))},
        3,
        {{0, 0, 32}, {0, 88, 96}, {1, 0, 96}, {2, 0, 96}},
        232},
       {"22-06 over midnight and the weekend: the weekday's day time",
-       {cond(kEveryDay, between(22, 6)), cond(kWeekend)},
+       {condition(EveryDay, between(22, 6)), condition(Weekend)},
        3,
        {{0, 24, 88}},
        64},
-      {"00-23 and 23 to an end of 00:00: the whole day", {cond(kEveryDay, between(0, 23)), cond(kEveryDay, between(23, 0))},
+      {"00-23 and 23 to an end of 00:00: the whole day", {condition(EveryDay, between(0, 23)), condition(EveryDay, between(23, 0))},
        1, {}, 0},
   };
   for (const Case& k : cases) {
@@ -92,8 +79,8 @@ TEST(ConditionCoverage, CountsWinsAndWhoShadowsWhom) {
   // Slot 1 (10:00-12:00 every day) is beaten by slot 3 on Friday and by slot 2 at
   // the weekend; slot 4 (a January range) never applies.
   const ConditionCoverage cov = coverage(
-      {cond(kEveryDay, between(10, 12)), cond(kWeekend), cond(kMonFri, between(9, 17)),
-       cond(3, [](ExpenseCondition& c) {
+      {condition(EveryDay, between(10, 12)), condition(Weekend), condition(MonFri, between(9, 17)),
+       condition(DateRange, [](ExpenseCondition& c) {
          c.PerStart = Regional::fromDate(QDate(2027, 1, 1));
          c.PerEnd = Regional::fromDate(QDate(2027, 1, 31));
        })},

@@ -368,9 +368,9 @@ TEST(CheckProcedures, ScoresAndWeeklyMinute) {
   EXPECT_TRUE(IsHoliday(s));
 }
 
-// The real matching against the literal reading, on random weeks of random rules.
-TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
-  std::mt19937 rng(20241225);
+// Random rules into kit: up to 20 conditions of every kind, sometimes an empty slot
+// among them, holidays around Christmas 2024, a weekly day off and the countdown.
+void randomRecords(MatchKit& kit, std::mt19937& rng) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   auto timeOfDay = [&]() {
     // Whole minutes mostly; sometimes seconds or a hair off, which the cut must absorb.
@@ -380,30 +380,36 @@ TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
     return t;
   };
   const char* names[] = {"ISP A", "ISP B", "MILUFE"};
+  std::vector<Cond> conds;
+  for (int i = 1 + pick(20); i > 0; --i) {
+    Cond c(static_cast<std::uint8_t>(pick(9)), static_cast<std::uint8_t>(pick(13)));
+    c.time(static_cast<std::uint8_t>(pick(5)), timeOfDay(), timeOfDay());
+    c.c.PerStart = dec(1 + pick(31));
+    c.c.PerEnd = c.c.PerStart + pick(10);
+    c.c.WkStart = static_cast<std::int16_t>(pick(10080));
+    c.c.WkEnd = static_cast<std::int16_t>(pick(10080));
+    c.c.InclHoli = pick(2) == 0;
+    if (pick(3) == 0) c.bound(names[pick(3)]);
+    conds.push_back(c);
+  }
+  if (pick(3) == 0) conds.insert(conds.begin() + pick(static_cast<int>(conds.size()) + 1), Cond());
+  kit.conditions(conds);
+  std::vector<double> hol;
+  for (int k = pick(20); k > 0; --k) hol.push_back(dec(15 + pick(20)) + (pick(2) ? hm(pick(24), 0) : 0));
+  kit.holidayList(hol);
+  kit.s.MainRec.WeekOff[static_cast<std::size_t>(pick(7))] = pick(2) == 0;
+  kit.s.MainRec.CdEnabled = pick(2) == 0;
+  kit.s.MainRec.CdExpenseMode = static_cast<std::int16_t>(pick(3));
+  for (auto& on : kit.s.MainRec.CdCondOn) on = pick(2) == 0;
+}
+
+// The real matching against the literal reading, on random weeks of random rules.
+TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
+  std::mt19937 rng(20241225);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   for (int round = 0; round < 12; ++round) {
     MatchKit kit;
-    std::vector<Cond> conds;
-    const int used = 1 + pick(20);
-    for (int i = 0; i < used; ++i) {
-      Cond c(static_cast<std::uint8_t>(pick(9)), static_cast<std::uint8_t>(pick(13)));
-      c.time(static_cast<std::uint8_t>(pick(5)), timeOfDay(), timeOfDay());
-      c.c.PerStart = dec(1 + pick(31));
-      c.c.PerEnd = c.c.PerStart + pick(10);
-      c.c.WkStart = static_cast<std::int16_t>(pick(10080));
-      c.c.WkEnd = static_cast<std::int16_t>(pick(10080));
-      c.c.InclHoli = pick(2) == 0;
-      if (pick(3) == 0) c.bound(names[pick(3)]);
-      conds.push_back(c);
-    }
-    if (pick(3) == 0) conds.push_back(Cond());
-    kit.conditions(conds);
-    std::vector<double> hol;
-    for (int k = pick(12); k > 0; --k) hol.push_back(dec(15 + pick(20)) + (pick(2) ? hm(pick(24), 0) : 0));
-    kit.holidayList(hol);
-    kit.s.MainRec.WeekOff[static_cast<std::size_t>(pick(7))] = pick(2) == 0;
-    kit.s.MainRec.CdEnabled = pick(2) == 0;
-    kit.s.MainRec.CdExpenseMode = static_cast<std::int16_t>(pick(3));
-    for (auto& on : kit.s.MainRec.CdCondOn) on = pick(2) == 0;
+    randomRecords(kit, rng);
 
     Session& s = kit.s;
     for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {
@@ -429,30 +435,9 @@ TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
 TEST(ConditionMatcher, OneReadingAgreesWithTheLiteralReadingAtEveryMoment) {
   std::mt19937 rng(20261224);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  const char* names[] = {"ISP A", "ISP B", "MILUFE"};
   for (int round = 0; round < 10; ++round) {
     MatchKit kit;
-    std::vector<Cond> conds;
-    for (int i = 1 + pick(20); i > 0; --i) {
-      Cond c(static_cast<std::uint8_t>(pick(9)), static_cast<std::uint8_t>(pick(13)));
-      c.time(static_cast<std::uint8_t>(pick(5)), hm(pick(24), pick(4) * 15), hm(pick(24), pick(60)));
-      c.c.PerStart = dec(1 + pick(31));
-      c.c.PerEnd = c.c.PerStart + pick(10);
-      c.c.WkStart = static_cast<std::int16_t>(pick(10080));
-      c.c.WkEnd = static_cast<std::int16_t>(pick(10080));
-      c.c.InclHoli = pick(2) == 0;
-      if (pick(3) == 0) c.bound(names[pick(3)]);
-      conds.push_back(c);
-    }
-    if (pick(2) == 0) conds.insert(conds.begin() + pick(static_cast<int>(conds.size())), Cond());
-    kit.conditions(conds);
-    std::vector<double> hol;
-    for (int k = pick(40); k > 0; --k) hol.push_back(dec(1) + pick(60) + (pick(2) ? hm(pick(24), 0) : 0));
-    kit.holidayList(hol);
-    kit.s.MainRec.WeekOff[static_cast<std::size_t>(pick(7))] = pick(2) == 0;
-    kit.s.MainRec.CdEnabled = pick(2) == 0;
-    kit.s.MainRec.CdExpenseMode = static_cast<std::int16_t>(pick(3));
-    for (auto& on : kit.s.MainRec.CdCondOn) on = pick(2) == 0;
+    randomRecords(kit, rng);
 
     Session& s = kit.s;
     for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {

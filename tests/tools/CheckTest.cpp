@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "ZktrackKit.h"
+#include "common/ConditionShapes.h"
 #include "common/Regional.h"
 #include "store/ExpenseCondition.h"
 #include "store/MainRecord.h"
@@ -36,20 +37,7 @@ RunResult zktrack(std::vector<std::string> args, const std::string& folder) {
   return runProgram(ZKTRACK_PATH, args);
 }
 
-ExpenseCondition cond(std::uint8_t perType, const std::function<void(ExpenseCondition&)>& shape = {}) {
-  ExpenseCondition c;
-  c.InUse = true;
-  c.PerType = perType;
-  if (shape) shape(c);
-  return c;
-}
-auto between(int h1, int h2) {
-  return [=](ExpenseCondition& c) {
-    c.TimeType = 1;
-    c.TimeStart = Regional::fromTime(h1, 0, 0);
-    c.TimeEnd = Regional::fromTime(h2, 0, 0);
-  };
-}
+using namespace period;
 
 // A folder whose records hold these live conditions and no holidays.
 void writeConditions(const std::string& folder, const std::vector<ExpenseCondition>& conds) {
@@ -67,18 +55,25 @@ void writeConditions(const std::string& folder, const std::vector<ExpenseConditi
 // slot 9 behind the empty slot 8.
 std::vector<ExpenseCondition> craftedSet() {
   return {
-      cond(0, between(8, 22)),                                                   // every day 08-22
-      cond(6),                                                                   // weekend
-      cond(1, [](ExpenseCondition& c) { c.PerNum = 6; c.TimeType = 3; c.TimeStart = Regional::fromTime(20, 0, 0); }),
-      cond(5, between(9, 17)),                                                   // Mon-Fri 09-17
-      cond(0, between(10, 12)),                                                  // every day 10-12
-      cond(3, [](ExpenseCondition& c) {                                          // January 2027
+      condition(EveryDay, between(8, 22)),
+      condition(Weekend),
+      condition(Weekday, [](ExpenseCondition& c) {  // Saturday after 20:00
+        c.PerNum = 6;
+        c.TimeType = 3;
+        c.TimeStart = Regional::fromTime(20, 0, 0);
+      }),
+      condition(MonFri, between(9, 17)),
+      condition(EveryDay, between(10, 12)),
+      condition(DateRange, [](ExpenseCondition& c) {  // January 2027
         c.PerStart = Regional::fromDate(QDate(2027, 1, 1));
         c.PerEnd = Regional::fromDate(QDate(2027, 1, 31));
       }),
-      cond(0, [](ExpenseCondition& c) { c.ConVal = true; c.ConNm = "ISP A"; }),  // every day, ISP A
+      condition(EveryDay, [](ExpenseCondition& c) {
+        c.ConVal = true;
+        c.ConNm = "ISP A";
+      }),
       ExpenseCondition{},
-      cond(0),
+      condition(EveryDay),
   };
 }
 
