@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A data folder for one benchmark run, removed at the end.
+// A data folder for one benchmark run, removed at the end; under the system's
+// temporary folder unless another base is given.
 #include <stdlib.h>
 
 #include <filesystem>
@@ -11,8 +12,8 @@ namespace prandel::bench {
 
 struct Folder {
   std::string path;
-  Folder() {
-    std::string templ = (std::filesystem::temp_directory_path() / "prandel-bench-XXXXXX").string();
+  explicit Folder(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+    std::string templ = (base / "prandel-bench-XXXXXX").string();
     if (::mkdtemp(templ.data())) path = templ;
   }
   ~Folder() {

@@ -21,6 +21,7 @@
 #include "common/Session.h"
 #include "common/ConditionStore.h"
 #include "store/ExpenseCondition.h"
+#include "BenchFolder.h"
 
 namespace {
 
@@ -28,17 +29,7 @@ using namespace prandel;
 
 enum class Mode { Journal, NoJournal, FlushOnly };
 
-struct Folder {
-  std::string path;
-  explicit Folder(const std::string& base) {
-    std::string templ = base + "/prandel-bench-XXXXXX";
-    if (::mkdtemp(templ.data())) path = templ;
-  }
-  ~Folder() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-};
+using bench::Folder;
 
 // mlif.zkt with twenty working conditions in use, as the window leaves it before OK.
 void writeRecords(const std::string& folder) {
