@@ -2,6 +2,8 @@
 // zktrack check's work: every quarter hour of a leap year (35 136 of them) matched
 // against 20 conditions with 190 saved holidays and the tally of who wins where,
 // from reading the records to the finished tally.
+//
+//   check_bench --benchmark_repetitions=15 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <QDate>
