@@ -46,6 +46,7 @@ void addExportCommand(CLI::App& app, Context& ctx);
 void addImportCommand(CLI::App& app, Context& ctx);
 void addWhichCommand(CLI::App& app, Context& ctx);
 void addCheckCommand(CLI::App& app, Context& ctx);
+void addHolidaysCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
 void addDataOption(CLI::App& command, std::string& data);
@@ -157,6 +158,8 @@ int runSeed(const std::string& folder, bool force);
 int runShow(const prandel::DataFolder& folder, bool json);
 // programDir holds zktrack and prandel; folder is the data folder prandel will use.
 int runOpen(const std::string& programDir, const prandel::DataFolder& folder, std::int16_t requestCode);
+// year: that year only, else this year and next.
+int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std::optional<int> year, bool dryRun);
 
 // Starts program without the right to set the clock and waits for it. Returns its
 // exit code, or -1 (with a message printed) when it could not be started.

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   zktrack::addImportCommand(app, ctx);
   zktrack::addWhichCommand(app, ctx);
   zktrack::addCheckCommand(app, ctx);
+  zktrack::addHolidaysCommand(app, ctx);
 
   // CLI11 would only say that a command is missing.
   if (argc > 1 && argv[1][0] != '-') {
