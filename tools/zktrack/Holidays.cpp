@@ -26,30 +26,15 @@ using prandel::Regional;
 
 namespace {
 
-constexpr std::size_t kNameBytes = 40;  // HoliName on disk
+constexpr std::size_t kNameChars = 40;  // HoliName on disk, one byte a character
 
 struct Candidate {
   IcsDay ics;
-  std::string stored;  // what the record will hold, back in UTF-8
-  bool cut = false;
+  std::string stored;      // what the record will hold, in UTF-8, trailing blanks off
+  bool cut = false;        // longer than the record's 40 characters
+  bool stripped = false;   // letters lost their accents (--strip-accents)
+  std::string fault;       // why the text cannot be stored, when it cannot
 };
-
-// The first 40 characters in Windows-1252, as the record keeps them (one byte each,
-// so the cut never splits a character).
-Candidate candidate(const IcsDay& d) {
-  auto bytes = store::utf8ToCp1252(d.summary);
-  const bool cut = bytes.size() > kNameBytes;
-  if (cut) bytes.resize(kNameBytes);
-  std::string stored = store::cp1252ToUtf8(bytes);
-  while (!stored.empty() && stored.back() == ' ') stored.pop_back();
-  return {d, stored, cut};
-}
-
-std::string dayText(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")).toStdString(); }
-
-std::string line(const Candidate& c) {
-  return dayText(c.ics.day) + (c.stored.empty() ? "" : " " + c.stored) + (c.cut ? " (cut to 40 characters)" : "");
-}
 
 std::string codePoint(char32_t cp) {
   char buf[16];
@@ -57,21 +42,89 @@ std::string codePoint(char32_t cp) {
   return buf;
 }
 
-// Texts the data files cannot hold are refused, never stored as "?".
+// Letters with a stroke or without a dot have no decomposition to take the accent
+// off; these are the ones European holiday names use.
+QChar plainLetter(QChar c) {
+  switch (c.unicode()) {
+    case 0x0141: return u'L';  // Ł
+    case 0x0142: return u'l';  // ł
+    case 0x0110: return u'D';  // Đ
+    case 0x0111: return u'd';  // đ
+    case 0x0126: return u'H';  // Ħ
+    case 0x0127: return u'h';  // ħ
+    case 0x0131: return u'i';  // ı
+    case 0x0166: return u'T';  // Ŧ
+    case 0x0167: return u't';  // ŧ
+    default: return c;
+  }
+}
+
+// Each character that Windows-1252 lacks, as its base letter when taking its accents
+// off gives one that the code page has (Ś as S, ł as l); any other stays as it is.
+QString stripAccents(const QString& text) {
+  QString out;
+  for (const QChar c : text) {
+    if (store::outsideCp1252(QString(c).toStdString()) == std::nullopt || c.isSurrogate()) {
+      out.append(c);
+      continue;
+    }
+    QString base;
+    for (const QChar k : QString(plainLetter(c)).normalized(QString::NormalizationForm_D))
+      if (k.category() != QChar::Mark_NonSpacing) base.append(k);
+    const bool plain = base.size() == 1 && base != c && !store::outsideCp1252(base.toStdString());
+    out.append(plain ? base : QString(c));
+  }
+  return out;
+}
+
+// The first 40 characters, as the record keeps them. A text the data files' code page
+// cannot hold is refused, never stored with "?" in it.
+Candidate candidate(const IcsDay& d, bool strip) {
+  Candidate c{d, {}, false, false, {}};
+  QString text = QString::fromUtf8(d.summary);
+  // Bytes that are no UTF-8 come back as U+FFFD.
+  if (text.toUtf8().toStdString() != d.summary) {
+    c.fault = "is not UTF-8";
+    return c;
+  }
+  if (strip) {
+    const QString plain = stripAccents(text);
+    c.stripped = plain != text;
+    text = plain;
+  }
+  const std::u32string chars = text.toStdU32String();
+  c.cut = chars.size() > kNameChars;
+  std::string kept = QString::fromStdU32String(chars.substr(0, kNameChars)).toStdString();
+  // A character cut away is no fault: it never reaches the file.
+  if (const auto bad = store::outsideCp1252(kept)) {
+    c.fault = "holds " + QString::fromUcs4(&*bad, 1).toStdString() + " (" + codePoint(*bad) +
+              "), which the data files' code page, Windows-1252, cannot hold";
+  }
+  while (!kept.empty() && kept.back() == ' ') kept.pop_back();
+  c.stored = kept;
+  return c;
+}
+
+std::string dayText(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")).toStdString(); }
+
+std::string line(const Candidate& c) {
+  std::string out = dayText(c.ics.day) + (c.stored.empty() ? "" : " " + c.stored);
+  if (c.cut && c.stripped) out += " (accents taken off, cut to 40 characters)";
+  else if (c.cut) out += " (cut to 40 characters)";
+  else if (c.stripped) out += " (accents taken off)";
+  return out;
+}
+
+// Each SUMMARY named once, however many days its event gives.
 std::vector<std::string> codePageFaults(const std::vector<Candidate>& adds) {
   std::vector<std::string> out;
   std::vector<int> seen;
   for (const Candidate& c : adds) {
-    const auto bad = store::outsideCp1252(c.ics.summary);
-    if (!bad || std::find(seen.begin(), seen.end(), c.ics.line) != seen.end()) continue;
+    if (c.fault.empty() || std::find(seen.begin(), seen.end(), c.ics.line) != seen.end()) continue;
     seen.push_back(c.ics.line);
-    const std::string what = *bad == U'\uFFFD' ? "is not UTF-8"
-                                               : "holds " + QString::fromUcs4(&*bad, 1).toStdString() + " (" +
-                                                     codePoint(*bad) + "), which the data files' code page, " +
-                                                     "Windows-1252, cannot hold";
     // Shown with a broken byte as U+FFFD, so that the message itself is UTF-8.
     const std::string shown = readable(QString::fromUtf8(c.ics.summary).toStdString());
-    out.push_back("line " + std::to_string(c.ics.line) + ": SUMMARY \"" + shown + "\" " + what);
+    out.push_back("line " + std::to_string(c.ics.line) + ": SUMMARY \"" + shown + "\" " + c.fault);
   }
   return out;
 }
@@ -103,7 +156,9 @@ std::string plural(std::size_t n, const char* one, const char* many) {
 
 }  // namespace
 
-int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std::optional<int> year, bool dryRun) {
+int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options) {
+  const std::optional<int> year = options.year;
+  const bool dryRun = options.dryRun;
   if (!recordsIn(folder.path)) {
     std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
     return 1;
@@ -132,7 +187,7 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std
   prandel::HolidayList list = prandel::loadHolidayList(s);
 
   std::vector<Candidate> found;
-  for (const IcsDay& d : cal.days) found.push_back(candidate(d));
+  for (const IcsDay& d : cal.days) found.push_back(candidate(d, options.stripAccents));
   // Added in date order, so that a full list keeps the nearest holidays; on the same
   // day the first event of the file wins.
   std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.ics.day < b.ics.day; });
@@ -155,7 +210,11 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std
 
   if (const auto faults = codePageFaults(adds); !faults.empty()) {
     for (const auto& f : faults) std::cerr << "zktrack: " << file << ": " << f << "\n";
-    std::cerr << "zktrack: nothing was written; change these descriptions in the calendar\n";
+    const bool accentsOnly = !options.stripAccents && std::all_of(adds.begin(), adds.end(), [](const Candidate& c) {
+      return c.fault.empty() || candidate(c.ics, true).fault.empty();
+    });
+    std::cerr << "zktrack: nothing was written; change these descriptions in the calendar"
+              << (accentsOnly ? ", or run again with --strip-accents to store them without the accents" : "") << "\n";
     return 1;
   }
 
@@ -165,7 +224,6 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std
   printList(dryRun ? "Would add:" : "Added:", adds);
   printList("Skipped, already listed:", known, &list.entries);
   printList("Skipped, twice in the calendar:", twice);
-  printList("Did not fit:", overflow);
 
   bool written = true;
   if (!dryRun && !adds.empty()) {
@@ -176,12 +234,16 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std
     written = written && prandel::updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
   }
 
-  std::cout << (dryRun ? "Dry run: would add " : "Added ") << adds.size() << ", skipped " << known.size() + twice.size()
-            << " (already listed), timed events ignored " << cal.timed << ".";
-  if (cal.outside > 0) std::cout << " " << plural(static_cast<std::size_t>(cal.outside), "event", "events") << " outside " << years(firstYear, lastYear) << ".";
-  if (cal.cancelled > 0) std::cout << " " << plural(static_cast<std::size_t>(cal.cancelled), "cancelled event", "cancelled events") << " ignored.";
-  if (dryRun) std::cout << " Nothing was written.";
-  std::cout << "\n";
+  std::cout << (dryRun ? "Would add " : "Added ") << adds.size() << "; skipped " << known.size() << " already listed, "
+            << twice.size() << " twice in the calendar, "
+            << plural(static_cast<std::size_t>(cal.timed), "timed event", "timed events");
+  if (cal.cancelled > 0)
+    std::cout << ", " << plural(static_cast<std::size_t>(cal.cancelled), "cancelled event", "cancelled events");
+  if (cal.outside > 0)
+    std::cout << "; " << plural(static_cast<std::size_t>(cal.outside), "event has", "events have") << " no day in "
+              << years(firstYear, lastYear);
+  std::cout << ".\n";
+  if (dryRun) std::cout << "Nothing was written (--dry-run).\n";
 
   if (!written) {
     std::cerr << "zktrack: writing the holidays into " << folder.path << " failed\n";
@@ -202,7 +264,7 @@ void addHolidaysCommand(CLI::App& app, Context& ctx) {
     std::string data;
     std::string file;
     int year = 0;
-    bool dryRun = false;
+    IcsImportOptions run;
   };
   auto opts = std::make_shared<Options>();
   auto* holidays = app.add_subcommand("holidays", "Change the holiday list");
@@ -213,19 +275,24 @@ void addHolidaysCommand(CLI::App& app, Context& ctx) {
       "for (this year and next unless --year), with its SUMMARY cut to 40 characters;\n"
       "yearly and other recurring events are expanded. Days already in the list are\n"
       "skipped, and so are events at a time of day. A file libical cannot read, a date\n"
-      "no calendar has, or a SUMMARY with a character the data files' code page\n"
-      "(Windows-1252) cannot hold is refused and nothing is written. When the list's 190\n"
-      "places run out, the nearest days are added, the rest are named and the exit code\n"
-      "is 1.");
+      "no calendar has, a file over 4 MiB, or a SUMMARY with a character the data\n"
+      "files' code page (Windows-1252) cannot hold is refused and nothing is written\n"
+      "(--strip-accents stores letters such as \u015a and \u0142 as S and l instead). When the\n"
+      "list's 190 places run out, the nearest days are added, the rest are named and the\n"
+      "exit code is 1. The list is written as the holiday editor's OK writes it, with the\n"
+      "tracker's reload flag.");
   cmd->add_option("FILE", opts->file, "The calendar")->required()->type_name("FILE.ics");
   auto* yearOpt = cmd->add_option("--year", opts->year, "Take the holidays of this year only")
                       ->type_name("YYYY")
-                      ->check(CLI::Range(1900, 9999));
+                      // libical expands no rule past 2582.
+                      ->check(CLI::Range(1900, 2582));
   addDataOption(*cmd, opts->data);
-  cmd->add_flag("--dry-run", opts->dryRun, "Print what would be added and write nothing");
+  cmd->add_flag("--strip-accents", opts->run.stripAccents,
+                "Store letters the code page lacks without their accents (\u015a as S, \u0142 as l)");
+  cmd->add_flag("--dry-run", opts->run.dryRun, "Print what would be added and write nothing");
   cmd->callback([&ctx, opts, yearOpt] {
-    const std::optional<int> year = yearOpt->count() ? std::optional<int>(opts->year) : std::nullopt;
-    ctx.exitCode = runImportIcs(dataFolderFor(ctx, opts->data), opts->file, year, opts->dryRun);
+    if (yearOpt->count()) opts->run.year = opts->year;
+    ctx.exitCode = runImportIcs(dataFolderFor(ctx, opts->data), opts->file, opts->run);
   });
 }
 

@@ -17,9 +17,12 @@
 namespace zktrack {
 namespace {
 
-// A rule that needs more steps than this to reach the years asked for (a daily rule
-// begun centuries ago) is refused rather than expanded for seconds.
+// Rules that together need more steps than this to reach the years asked for (daily
+// rules begun centuries ago) are refused rather than expanded for seconds.
 constexpr int kMaxSteps = 500000;
+// Two years have 731 days; a file whose events give many times more (a daily rule in
+// each of thousands of events) is no holiday calendar and would fill the memory.
+constexpr std::size_t kMaxDays = 5000;
 
 std::string upper(std::string_view s) {
   std::string out(s);
@@ -140,15 +143,16 @@ bool readSmallFile(const std::string& path, std::string& text, std::string& erro
     error = "cannot be opened";
     return false;
   }
-  text.assign(kMaxIcsBytes + 1, '\0');
+  // One byte more than the file had, to see whether it grew since.
+  text.assign(static_cast<std::size_t>(st.st_size) + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
   if (in.bad()) {
     error = "cannot be read";
     return false;
   }
-  if (text.size() > kMaxIcsBytes) {  // it grew since
-    error = tooBig;
+  if (text.size() > static_cast<std::size_t>(st.st_size)) {
+    error = "changed while it was read";
     return false;
   }
   return true;
@@ -254,6 +258,9 @@ class Expander {
       const qint64 from = std::max<qint64>(0, s.daysTo(first_));
       const qint64 to = std::min<qint64>(span - 1, s.daysTo(last_));
       for (qint64 i = from; i <= to; ++i) {
+        if (out.days.size() == kMaxDays)
+          return refuse(out, lines.begin, "the events give more than " + std::to_string(kMaxDays) + " days in " +
+                                              years() + "; a holiday calendar has a few dozen a year");
         out.days.push_back({s.addDays(i), summary, line});
         any = true;
       }
@@ -263,6 +270,11 @@ class Expander {
   }
 
  private:
+  std::string years() const {
+    const std::string last = std::to_string(last_.year());
+    return first_.year() == last_.year() ? last : std::to_string(first_.year()) + "-" + last;
+  }
+
   static bool refuse(IcsHolidays& out, int line, const std::string& why) {
     out.error = lineRef(line) + why;
     return false;
@@ -277,8 +289,8 @@ class Expander {
       return false;
     }
     const QDate reach = first_.addDays(-(span - 1));
-    for (int step = 0;; ++step) {
-      if (step == kMaxSteps) {
+    for (;; ++steps_) {
+      if (steps_ == kMaxSteps) {
         ruleError_ = "RRULE repeats too often to be expanded up to " + std::to_string(last_.year());
         return false;
       }
@@ -293,6 +305,7 @@ class Expander {
   QDate first_;
   QDate last_;
   std::string ruleError_;
+  int steps_ = 0;  // of every rule so far
 };
 
 }  // namespace

@@ -158,8 +158,12 @@ int runSeed(const std::string& folder, bool force);
 int runShow(const prandel::DataFolder& folder, bool json);
 // programDir holds zktrack and prandel; folder is the data folder prandel will use.
 int runOpen(const std::string& programDir, const prandel::DataFolder& folder, std::int16_t requestCode);
-// year: that year only, else this year and next.
-int runImportIcs(const prandel::DataFolder& folder, const std::string& file, std::optional<int> year, bool dryRun);
+struct IcsImportOptions {
+  std::optional<int> year;  // that year only, else this year and next
+  bool dryRun = false;
+  bool stripAccents = false;  // letters the code page lacks stored without accents
+};
+int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options);
 
 // Starts program without the right to set the clock and waits for it. Returns its
 // exit code, or -1 (with a message printed) when it could not be started.
