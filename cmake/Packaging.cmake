@@ -92,7 +92,7 @@ find_program(PRANDEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(PRANDEL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  string(PREPEND _deps "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libstdc++6, libc6, ")
+  string(PREPEND _deps "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libical3, libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_deps}")
 # Without Qt's Wayland plugin a Wayland session falls back to XWayland.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The .deb that cpack makes from an optimised build folder: lintian finds no error and
-# no warning in it; its dependencies are Debian's Qt 6 packages; it holds prandel and
-# zktrack in /usr/bin with their manual pages, the menu entry, icon and AppStream
-# metadata (valid, and consistent with each other), the Debian copyright and changelog
+# no warning in it; its dependencies are Debian's Qt 6 packages and libical; it holds
+# prandel and zktrack in /usr/bin with their manual pages, the menu entry, icon and
+# AppStream metadata (valid, and consistent with each other), the Debian copyright and changelog
 # and the sample Zelkora.ini; and unpacked into a temporary root it runs, as root and
 # as an ordinary user, without ever writing beside itself: zktrack seeds and shows
 # $XDG_DATA_HOME/zelkora or the folder a config file names, prandel answers --help and
@@ -38,7 +38,7 @@ fi
 [ "$lintian_rc" -eq 0 ] || fail "lintian ended with $lintian_rc"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
-for p in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins; do
+for p in libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libical3; do
   grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 recommends="$(dpkg-deb -f "$deb" Recommends)"

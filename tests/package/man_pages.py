@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The manual pages are written by hand: every option and command that a program's
---help lists (and, for zktrack, each command's own --help) must be in its page, in
-bold as the pages set options and commands.
+--help lists (and, for zktrack, each command's own --help and that of each of its
+commands) must be in its page, in bold as the pages set options and commands.
 
     man_pages.py PRANDEL ZKTRACK PRANDEL_PAGE ZKTRACK_PAGE
 
@@ -98,11 +98,21 @@ def main():
             print(f"FAIL: zktrack --help lists no command: {top[:300]}", file=sys.stderr)
             ok = False
         texts = [top]
+        nested = []
         for c in commands:
             rc, sub = run([zktrack, c, "--help"], env)
-            if rc == 0:
-                texts.append(sub)
-        ok &= check("zktrack", zktrack_page, texts, commands)
+            if rc != 0:
+                continue
+            texts.append(sub)
+            # A command with commands of its own (holidays import-ics).
+            for s in subcommands(sub):
+                if s == c:
+                    continue
+                rc, subsub = run([zktrack, c, s, "--help"], env)
+                if rc == 0:
+                    texts.append(subsub)
+                    nested.append(s)
+        ok &= check("zktrack", zktrack_page, texts, commands + nested)
     if ok:
         print("PASS package_man_pages")
     return 0 if ok else 1
