@@ -319,20 +319,40 @@ TEST(ImportIcs, RefusesAFaultyCalendarAndWritesNothing) {
 }
 
 TEST(ImportIcs, RefusesAHugeFileWithoutReadingIt) {
-  TempDir dir;
-  makeFolder(dir.path(), {});
-  const std::string file = dir.file("huge.ics");
-  {
-    std::ofstream out(file, std::ios::binary);
-    out << "BEGIN:VCALENDAR\r\n";
-    const std::string filler = "X-FILLER:" + std::string(1000, 'x') + "\r\n";
-    for (int i = 0; i < 5000; ++i) out << filler;
-    out << "END:VCALENDAR\r\n";
+  // A calendar padded to exactly 1 MiB is read; one byte more is refused, and so is
+  // a sparse file of 8 GiB, which reading would take long and fill the memory.
+  const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//Test//EN\r\n"
+                           "BEGIN:VEVENT\r\nUID:x\r\nDTSTART;VALUE=DATE:20260101\r\nSUMMARY:New Year\r\n";
+  const std::string tail = "END:VEVENT\r\nEND:VCALENDAR\r\n";
+  const std::uintmax_t mib = 1024 * 1024;
+  for (std::uintmax_t size : {mib, mib + 1, std::uintmax_t{8} << 30}) {
+    TempDir dir;
+    makeFolder(dir.path(), {});
+    const std::string file = dir.file("big.ics");
+    if (size <= mib + 1) {
+      // Lines of "X-FILLER:" and x's, the last one as long as what is left.
+      std::string text = head;
+      for (std::size_t left = size - head.size() - tail.size(); left > 0;) {
+        const std::size_t line = left < 600 ? left : 200;
+        text += "X-FILLER:" + std::string(line - 11, 'x') + "\r\n";
+        left -= line;
+      }
+      text += tail;
+      writeFileText(file, text);
+    } else {
+      writeFileText(file, head);
+      std::filesystem::resize_file(file, size);
+    }
+    ASSERT_EQ(std::filesystem::file_size(file), size);
+    const RunResult r = importIcs(dir.path(), file, {"--year", "2026"});
+    if (size == mib) {
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(storedList(dir.path()), std::vector<std::string>{"2026-01-01 New Year"});
+    } else {
+      EXPECT_EQ(r.code, 1) << size;
+      EXPECT_TRUE(contains(r.err, "is larger than 1 MiB")) << r.err;
+    }
   }
-  ASSERT_GT(std::filesystem::file_size(file), 4u << 20);
-  const RunResult r = importIcs(dir.path(), file, {"--year", "2026"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(contains(r.err, "is larger than 4 MiB")) << r.err;
 }
 
 TEST(ImportIcs, AListNearlyFullTakesTheNearestDaysAndNamesTheRest) {

@@ -129,12 +129,14 @@ std::vector<std::string> codePageFaults(const std::vector<Candidate>& adds) {
   return out;
 }
 
-void printList(const char* title, const std::vector<Candidate>& list,
+// What is added as it will be stored; what is skipped as the calendar has it.
+void printList(const char* title, const std::vector<Candidate>& list, bool added,
                const std::vector<HolidayEntry>* listed = nullptr) {
   if (list.empty()) return;
   std::cout << title << "\n";
   for (const Candidate& c : list) {
-    std::cout << "  " << line(c);
+    const std::string summary = readable(QString::fromUtf8(c.ics.summary).toStdString());
+    std::cout << "  " << (added ? line(c) : dayText(c.ics.day) + (summary.empty() ? "" : " " + summary));
     // The name the list already has for that day, when it has one.
     if (listed) {
       const auto same = std::find_if(listed->begin(), listed->end(),
@@ -221,9 +223,9 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
   std::cout << dataFolderLine(folder) << "\n"
             << "Calendar: " << file << " (" << plural(static_cast<std::size_t>(cal.events), "event", "events")
             << "), holidays of " << years(firstYear, lastYear) << "\n";
-  printList(dryRun ? "Would add:" : "Added:", adds);
-  printList("Skipped, already listed:", known, &list.entries);
-  printList("Skipped, twice in the calendar:", twice);
+  printList(dryRun ? "Would add:" : "Added:", adds, true);
+  printList("Skipped, already listed:", known, false, &list.entries);
+  printList("Skipped, twice in the calendar:", twice, false);
 
   bool written = true;
   if (!dryRun && !adds.empty()) {
@@ -275,7 +277,7 @@ void addHolidaysCommand(CLI::App& app, Context& ctx) {
       "for (this year and next unless --year), with its SUMMARY cut to 40 characters;\n"
       "yearly and other recurring events are expanded. Days already in the list are\n"
       "skipped, and so are events at a time of day. A file libical cannot read, a date\n"
-      "no calendar has, a file over 4 MiB, or a SUMMARY with a character the data\n"
+      "no calendar has, a file over 1 MiB, or a SUMMARY with a character the data\n"
       "files' code page (Windows-1252) cannot hold is refused and nothing is written\n"
       "(--strip-accents stores letters such as \u015a and \u0142 as S and l instead). When the\n"
       "list's 190 places run out, the nearest days are added, the rest are named and the\n"

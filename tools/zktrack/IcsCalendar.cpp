@@ -133,7 +133,7 @@ bool readSmallFile(const std::string& path, std::string& text, std::string& erro
     error = "is not a regular file";
     return false;
   }
-  const std::string tooBig = "is larger than 4 MiB (a holiday calendar is a few kilobytes)";
+  const std::string tooBig = "is larger than 1 MiB (a holiday calendar is a few kilobytes)";
   if (static_cast<std::uintmax_t>(st.st_size) > kMaxIcsBytes) {
     error = tooBig;
     return false;

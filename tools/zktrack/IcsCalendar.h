@@ -10,8 +10,9 @@
 
 namespace zktrack {
 
-// A calendar is a few kilobytes; anything this big is no holiday calendar.
-inline constexpr std::uintmax_t kMaxIcsBytes = 4 * 1024 * 1024;
+// A calendar is a few kilobytes; anything this big is no holiday calendar. libical's
+// tree of a file takes some 50 times its size.
+inline constexpr std::uintmax_t kMaxIcsBytes = 1024 * 1024;
 
 struct IcsDay {
   QDate day;
