@@ -17,6 +17,7 @@
 #include "common/RecordUpdate.h"
 #include "common/Regional.h"
 #include "common/Session.h"
+#include "platform/Platform.h"
 #include "store/Cp1252.h"
 
 namespace zktrack {
