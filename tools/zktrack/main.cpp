@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   ctx.programDir = prandel::executableDir();
 
   CLI::App app{"zktrack: the Zelkora tracker's stand-in. It opens prandel's editors as the tracker\n"
-               "does and shows and seeds the tracker's record files.",
+               "does, shows and seeds the tracker's record files, exports and imports tariffs and\n"
+               "holidays as text, and checks which condition is in force when.",
                "zktrack"};
   app.set_version_flag("--version", std::string("zktrack ") + PRANDEL_VERSION, "Print the version and exit");
   app.require_subcommand(1, 1);
