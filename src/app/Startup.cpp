@@ -133,7 +133,7 @@ std::string windowNotOpened(const EditorRequest& e) {
 
 void signalTrackerAndClose(Session& s) {
   if (s.MainRec.ChangeCode != 0) {
-    updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
+    requestReload(s);
     // The whole date and time move on, so that near midnight the date changes too
     // instead of the clock jumping back almost a day.
     if (s.platform.clock) s.platform.clock->advance(std::chrono::seconds(60));

@@ -120,8 +120,6 @@ class ConditionMatcher {
   };
 
  private:
-  bool holiday(std::int64_t julianDay, int weekday) const;
-
   std::vector<Cond> cond_;  // slot i is cond_[i]
   std::array<bool, kSlots + 1> on_{};
   int last_ = kSlots;

@@ -17,6 +17,10 @@ bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>&
   return fresh && s.LinkRecIO(true);
 }
 
+bool requestReload(Session& s) {
+  return updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
+}
+
 SaveTransaction::SaveTransaction(Session& s) : store::Transaction(s.files), s_(s) {}
 
 void SaveTransaction::coverMainRecord() {

@@ -20,6 +20,8 @@ class Session;
 // sees the ChangeCode. Returns whether the record was written.
 bool updateMainRecord(Session& s, const std::function<void(store::MainRecord&)>& change);
 bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>& change);
+// Tells the tracker to read the settings again (ReloadFlag -1), as a closing editor does.
+bool requestReload(Session& s);
 
 // A save of several records as one (store/Transaction.h) on the session's files.
 // When it does not take effect MainRec is read again, so that the closing window

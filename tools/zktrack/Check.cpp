@@ -28,8 +28,6 @@ std::string quarterText(int q) {
   return buf;
 }
 
-std::string plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
-
 // The check for one choice of connection; true when every quarter hour is covered
 // and every condition of that choice is in force somewhere.
 bool checkConnection(const store::DataFiles& files, const store::MainRecord& main, const QDate& first, int days,
@@ -159,7 +157,7 @@ void addCheckCommand(CLI::App& app, Context& ctx) {
       ctx.exitCode = 2;
       return;
     }
-    if (!parseDay(first.addDays(opts->days - 1).toString(QStringLiteral("yyyy-MM-dd")).toStdString())) {
+    if (!recordHoldsDay(first.addDays(opts->days - 1))) {
       std::cerr << "zktrack: the span runs past the last day a record can hold, 9999-12-31\n";
       ctx.exitCode = 2;
       return;

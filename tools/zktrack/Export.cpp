@@ -15,7 +15,7 @@ namespace {
 int runExport(const prandel::DataFolder& folder, TariffPart part, const std::string& outPath) {
   store::DataFiles files;
   if (!recordsIn(folder.path) || (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel))) {
-    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    reportNoRecords(folder.path);
     return 1;
   }
   const Records r = readAll(files);

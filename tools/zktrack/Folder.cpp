@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <system_error>
 
@@ -34,6 +36,41 @@ bool recordsIn(const std::string& folder) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
+void reportNoRecords(const std::string& folder) {
+  std::cerr << "zktrack: no records in " << folder << " (mlif.zkt missing or empty); try: zktrack seed\n";
+}
+
+SmallFile readSmallFile(const std::string& path, std::uintmax_t maxBytes) {
+  using Fault = SmallFile::Fault;
+  SmallFile f;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    f.fault = Fault::Missing;
+    f.error = errno;
+    return f;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    f.fault = Fault::NotRegular;
+    return f;
+  }
+  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+    f.fault = Fault::TooBig;
+    return f;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    f.fault = Fault::CannotOpen;
+    return f;
+  }
+  // One byte more than the file had, to see whether it grew since.
+  f.text.assign(static_cast<std::size_t>(st.st_size) + 1, '\0');
+  in.read(f.text.data(), static_cast<std::streamsize>(f.text.size()));
+  f.text.resize(static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) f.fault = Fault::Unreadable;
+  else if (f.text.size() > static_cast<std::size_t>(st.st_size)) f.fault = Fault::Changed;
+  return f;
+}
+
 bool makeDataFolder(const std::string& folder) {
   if (folder.empty()) {
     std::cerr << "zktrack: no data folder: no home folder is known; set HOME or XDG_DATA_HOME, or use --data DIR\n";
@@ -51,7 +88,7 @@ bool makeDataFolder(const std::string& folder) {
 
 bool openRecordsForReading(const prandel::DataFolder& folder, store::DataFiles& files) {
   if (!recordsIn(folder.path)) {
-    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    reportNoRecords(folder.path);
     return false;
   }
   if (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel)) {

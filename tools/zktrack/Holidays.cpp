@@ -149,21 +149,13 @@ void printList(const char* title, const std::vector<Candidate>& list, bool added
   }
 }
 
-std::string years(int first, int last) {
-  return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
-}
-
-std::string plural(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 }  // namespace
 
 int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options) {
   const std::optional<int> year = options.year;
   const bool dryRun = options.dryRun;
   if (!recordsIn(folder.path)) {
-    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    reportNoRecords(folder.path);
     return 1;
   }
   prandel::platform::Platform noServices;
@@ -222,8 +214,8 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
   }
 
   std::cout << dataFolderLine(folder) << "\n"
-            << "Calendar: " << file << " (" << plural(static_cast<std::size_t>(cal.events), "event", "events")
-            << "), holidays of " << years(firstYear, lastYear) << "\n";
+            << "Calendar: " << file << " (" << plural(cal.events, "event", "events")
+            << "), holidays of " << yearSpan(firstYear, lastYear) << "\n";
   printList(dryRun ? "Would add:" : "Added:", adds, true);
   printList("Skipped, already listed:", known, false, &list.entries);
   printList("Skipped, twice in the calendar:", twice, false);
@@ -234,17 +226,17 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
     for (const Candidate& c : adds) entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
     written = prandel::saveHolidayList(s, entries, list.weekOff);
     // What the closing window does after an editor saved: the tracker reloads.
-    written = written && prandel::updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
+    written = written && prandel::requestReload(s);
   }
 
   std::cout << (dryRun ? "Would add " : "Added ") << adds.size() << "; skipped " << known.size() << " already listed, "
             << twice.size() << " twice in the calendar, "
-            << plural(static_cast<std::size_t>(cal.timed), "timed event", "timed events");
+            << plural(cal.timed, "timed event", "timed events");
   if (cal.cancelled > 0)
-    std::cout << ", " << plural(static_cast<std::size_t>(cal.cancelled), "cancelled event", "cancelled events");
+    std::cout << ", " << plural(cal.cancelled, "cancelled event", "cancelled events");
   if (cal.outside > 0)
-    std::cout << "; " << plural(static_cast<std::size_t>(cal.outside), "event has", "events have") << " no day in "
-              << years(firstYear, lastYear);
+    std::cout << "; " << plural(cal.outside, "event has", "events have") << " no day in "
+              << yearSpan(firstYear, lastYear);
   std::cout << ".\n";
   if (dryRun) std::cout << "Nothing was written (--dry-run).\n";
 

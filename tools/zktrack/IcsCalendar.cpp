@@ -2,17 +2,17 @@
 #include "IcsCalendar.h"
 
 #include <libical/ical.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
 #include <string_view>
+#include <utility>
+
+#include "Zktrack.h"
 
 namespace zktrack {
 namespace {
@@ -121,41 +121,20 @@ LineScan scanLines(std::string_view text) {
 
 // --- Reading the file ------------------------------------------------------------
 
-// The whole file, or an error; nothing is read from a file that is too big or no
-// regular file (a pipe would block).
-bool readSmallFile(const std::string& path, std::string& text, std::string& error) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    error = std::string("cannot be read: ") + std::strerror(errno);
-    return false;
+// The whole file, or why not.
+bool readCalendarFile(const std::string& path, std::string& text, std::string& error) {
+  using Fault = SmallFile::Fault;
+  SmallFile file = readSmallFile(path, kMaxIcsBytes);
+  switch (file.fault) {
+    case Fault::None: text = std::move(file.text); return true;
+    case Fault::Missing: error = std::string("cannot be read: ") + std::strerror(file.error); break;
+    case Fault::NotRegular: error = "is not a regular file"; break;
+    case Fault::TooBig: error = "is larger than 1 MiB (a holiday calendar is a few kilobytes)"; break;
+    case Fault::CannotOpen: error = "cannot be opened"; break;
+    case Fault::Unreadable: error = "cannot be read"; break;
+    case Fault::Changed: error = "changed while it was read"; break;
   }
-  if (!S_ISREG(st.st_mode)) {
-    error = "is not a regular file";
-    return false;
-  }
-  const std::string tooBig = "is larger than 1 MiB (a holiday calendar is a few kilobytes)";
-  if (static_cast<std::uintmax_t>(st.st_size) > kMaxIcsBytes) {
-    error = tooBig;
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot be opened";
-    return false;
-  }
-  // One byte more than the file had, to see whether it grew since.
-  text.assign(static_cast<std::size_t>(st.st_size) + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) {
-    error = "cannot be read";
-    return false;
-  }
-  if (text.size() > static_cast<std::size_t>(st.st_size)) {
-    error = "changed while it was read";
-    return false;
-  }
-  return true;
+  return false;
 }
 
 // --- Dates -------------------------------------------------------------------------
@@ -186,13 +165,18 @@ std::string tidySummary(const char* s) {
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
-// libical's own complaints, which it leaves in the tree as X-LIC-ERROR properties.
-void collectErrors(icalcomponent* c, int line, std::vector<std::string>& out) {
+// libical's own complaints, which it leaves in the tree as X-LIC-ERROR properties:
+// those of c itself, then those of every component within it.
+void collectOwnErrors(icalcomponent* c, int line, std::vector<std::string>& out) {
   for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
        p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY)) {
     const char* why = icalproperty_get_xlicerror(p);
     out.push_back(lineRef(line) + (line > 0 ? "in the component that begins here: " : "") + (why ? why : "?"));
   }
+}
+
+void collectErrors(icalcomponent* c, int line, std::vector<std::string>& out) {
+  collectOwnErrors(c, line, out);
   for (icalcomponent* k = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); k;
        k = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
     collectErrors(k, line, out);
@@ -260,7 +244,7 @@ class Expander {
       for (qint64 i = from; i <= to; ++i) {
         if (out.days.size() == kMaxDays)
           return refuse(out, lines.begin, "the events give more than " + std::to_string(kMaxDays) + " days in " +
-                                              years() + "; a holiday calendar has a few dozen a year");
+                                              yearSpan(first_.year(), last_.year()) + "; a holiday calendar has a few dozen a year");
         out.days.push_back({s.addDays(i), summary, line});
         any = true;
       }
@@ -270,11 +254,6 @@ class Expander {
   }
 
  private:
-  std::string years() const {
-    const std::string last = std::to_string(last_.year());
-    return first_.year() == last_.year() ? last : std::to_string(first_.year()) + "-" + last;
-  }
-
   static bool refuse(IcsHolidays& out, int line, const std::string& why) {
     out.error = lineRef(line) + why;
     return false;
@@ -310,10 +289,14 @@ class Expander {
 
 }  // namespace
 
+std::string yearSpan(int first, int last) {
+  return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
+}
+
 IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear) {
   IcsHolidays out;
   std::string text;
-  if (!readSmallFile(path, text, out.error)) return out;
+  if (!readCalendarFile(path, text, out.error)) return out;
   if (text.find('\0') != std::string::npos) {
     out.error = "holds zero bytes: it is no iCalendar text";
     return out;
@@ -359,11 +342,7 @@ IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear
 
   std::vector<std::string> errors;
   for (icalcomponent* cal : calendars) {
-    for (icalproperty* p = icalcomponent_get_first_property(cal, ICAL_XLICERROR_PROPERTY); p;
-         p = icalcomponent_get_next_property(cal, ICAL_XLICERROR_PROPERTY)) {
-      const char* why = icalproperty_get_xlicerror(p);
-      errors.push_back(why ? why : "?");
-    }
+    collectOwnErrors(cal, 0, errors);
     for (icalcomponent* k = icalcomponent_get_first_component(cal, ICAL_ANY_COMPONENT); k;
          k = icalcomponent_get_next_component(cal, ICAL_ANY_COMPONENT)) {
       const auto at = std::find(events.begin(), events.end(), k);

@@ -29,6 +29,9 @@ struct IcsHolidays {
   std::string error;         // the file is refused, and why
 };
 
+// "2026", or "2026-2027".
+std::string yearSpan(int first, int last);
+
 // Every day of every all-day event between 1 January of firstYear and 31 December of
 // lastYear: yearly and other recurring events expanded (RRULE, RDATE, EXDATE and
 // replaced occurrences), an event that spans days giving each of its days. A file

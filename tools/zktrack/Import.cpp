@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -45,24 +41,21 @@ std::vector<prandel::HolidayEntry> holidayEntries(prandel::Session& s, const Hol
 }
 
 int runImport(const prandel::DataFolder& folder, const std::string& path, bool dryRun) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::cerr << "zktrack: " << path << ": no such file\n";
-    return 1;
+  using Fault = SmallFile::Fault;
+  // Refused before it is read when it is big: a tariff file is a few kilobytes.
+  const SmallFile file = readSmallFile(path, kMaxTariffBytes);
+  switch (file.fault) {
+    case Fault::None: break;
+    case Fault::Missing:
+    case Fault::NotRegular: std::cerr << "zktrack: " << path << ": no such file\n"; return 1;
+    case Fault::TooBig:
+      std::cerr << "zktrack: " << path << ": larger than 1 MiB; a tariff file is a few kilobytes\n";
+      return 1;
+    default: std::cerr << "zktrack: cannot read " << path << "\n"; return 1;
   }
-  // Refused before it is read: a tariff file is a few kilobytes.
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxTariffBytes) {
-    std::cerr << "zktrack: " << path << ": larger than 1 MiB; a tariff file is a few kilobytes\n";
-    return 1;
-  }
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    std::cerr << "zktrack: cannot read " << path << "\n";
-    return 1;
-  }
+  const std::string& text = file.text;
   if (!recordsIn(folder.path)) {
-    std::cerr << "zktrack: no records in " << folder.path << " (mlif.zkt missing or empty); try: zktrack seed\n";
+    reportNoRecords(folder.path);
     return 1;
   }
 
@@ -111,7 +104,7 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
   if (conditionsChange) ok = prandel::replaceConditions(s, conditions->records) && ok;
   if (holidaysChange && ok) ok = prandel::saveHolidayList(s, holidayEntries(s, holidays), holidays.weekOff);
   // And as the closing window tells the tracker.
-  if (ok) ok = prandel::updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
+  if (ok) ok = prandel::requestReload(s);
   if (!ok) {
     std::cerr << "zktrack: the records in " << folder.path << " could not be written; they are as they were\n";
     return 1;

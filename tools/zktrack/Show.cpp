@@ -134,6 +134,10 @@ std::string readable(const std::string& text) {
 
 std::string quoted(const std::string& text) { return "\"" + readable(text) + "\""; }
 
+std::string plural(long long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 std::string number(double v) {
   if (std::isnan(v)) return "nan";
   if (std::isinf(v)) return v > 0 ? "inf" : "-inf";

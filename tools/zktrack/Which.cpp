@@ -17,13 +17,14 @@ using prandel::Regional;
 
 // --- What which and check share ------------------------------------------------------
 
+bool recordHoldsDay(const QDate& day) { return day.isValid() && Regional::isValidDate(Regional::fromDate(day)); }
+
 std::optional<QDate> parseDay(const std::string& text) {
   static const QRegularExpression form(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
   const auto m = form.match(QString::fromStdString(text));
   if (!m.hasMatch()) return std::nullopt;
   const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-  // Only the days a record's date can hold.
-  if (!d.isValid() || !Regional::isValidDate(Regional::fromDate(d))) return std::nullopt;
+  if (!recordHoldsDay(d)) return std::nullopt;
   return d;
 }
 

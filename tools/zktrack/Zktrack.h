@@ -56,6 +56,17 @@ prandel::DataFolder dataFolderFor(const Context& ctx, const std::string& dataOpt
 std::string dataFolderLine(const prandel::DataFolder& folder);
 // Whether the folder's mlif.zkt has anything in it; looking creates nothing.
 bool recordsIn(const std::string& folder);
+// The message for a folder without records, with what to do about it.
+void reportNoRecords(const std::string& folder);
+// A file the user names (a tariff, a calendar), read whole. Nothing is read from one
+// over maxBytes or from one that is no regular file (a pipe would block).
+struct SmallFile {
+  enum class Fault { None, Missing, NotRegular, TooBig, CannotOpen, Unreadable, Changed };
+  Fault fault = Fault::None;
+  int error = 0;  // errno when it is Missing
+  std::string text;
+};
+SmallFile readSmallFile(const std::string& path, std::uintmax_t maxBytes);
 // Makes the folder (and its parents) when missing; false with a message when it
 // cannot be made.
 bool makeDataFolder(const std::string& folder);
@@ -72,6 +83,8 @@ struct WallClock {
   QTime time;
 };
 
+// Whether a record's date can hold the day.
+bool recordHoldsDay(const QDate& day);
 // yyyy-mm-dd, a day a record's date can hold.
 std::optional<QDate> parseDay(const std::string& text);
 // now (to the minute), yyyy-mm-dd hh:mm, yyyy-mm-ddThh:mm, or yyyy-mm-dd for 00:00.
@@ -110,6 +123,8 @@ bool isDeleted(const store::BookmarkRecord& b);
 // bytes cannot move the terminal's cursor.
 std::string readable(const std::string& text);
 std::string quoted(const std::string& text);
+// "1 day", "2 days".
+std::string plural(long long n, const char* one, const char* many);
 // A number with up to 15 significant digits; "nan" and "inf" as such.
 std::string number(double v);
 // The currency label, a blank and the amount with two decimals.
