@@ -2,6 +2,7 @@
 #include "store/DataFiles.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "store/FileOps.h"
@@ -97,7 +99,7 @@ int DataFiles::descriptorOf(const char* file) const {
 }
 
 bool DataFiles::blocked(const char* file) const {
-  return std::find(blocked_.begin(), blocked_.end(), file) != blocked_.end();
+  return std::any_of(journals_.begin(), journals_.end(), [file](const JournalState& j) { return j.file == file; });
 }
 
 bool DataFiles::blocked(int channelNumber) const {
@@ -105,8 +107,59 @@ bool DataFiles::blocked(int channelNumber) const {
   return !file || blocked(file);
 }
 
-void DataFiles::block(const char* file) {
-  if (!blocked(file)) blocked_.emplace_back(file);
+void DataFiles::block(JournalState journal) {
+  if (!blocked(journal.file.c_str())) journals_.push_back(std::move(journal));
+}
+
+std::vector<std::string> DataFiles::fileNames() {
+  std::vector<std::string> files;
+  for (const auto& c : kChannels)
+    if (std::find(files.begin(), files.end(), c.file) == files.end()) files.emplace_back(c.file);
+  return files;
+}
+
+void DataFiles::recover() { journals_ = recoverJournals(folder_, fileNames()); }
+
+bool DataFiles::lockFolder() {
+  if (lockDepth_ > 0) {
+    ++lockDepth_;
+    return true;
+  }
+  if (folderFd_ < 0) folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+  // A folder that cannot be opened or locked (no read right on it, a file system
+  // without locks) is saved to as before: refusing every save would be worse.
+  while (folderFd_ >= 0 && ::flock(folderFd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) break;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  lockDepth_ = 1;
+  if (!readOnly_ && (!journals_.empty() || journalPending(folder_))) recover();
+  return true;
+}
+
+void DataFiles::unlockFolder() {
+  if (lockDepth_ == 0 || --lockDepth_ > 0) return;
+  if (folderFd_ >= 0) ::flock(folderFd_, LOCK_UN);
+}
+
+void DataFiles::lookThrough(const char* file, std::uint64_t offset, std::span<std::uint8_t> bytes) const {
+  const std::uint64_t end = offset + bytes.size();
+  for (const auto& j : journals_) {
+    if (!j.undo || j.file != file) continue;
+    // What the save appended is not there yet.
+    if (j.image.cutBack && end > j.image.length) {
+      const std::uint64_t from = std::max(offset, j.image.length);
+      std::memset(bytes.data() + (from - offset), 0, end - from);
+    }
+    for (const auto& r : j.image.regions) {
+      const std::uint64_t a = std::max(offset, r.offset);
+      const std::uint64_t b = std::min(end, r.offset + r.old.size());
+      if (a < b) std::memcpy(bytes.data() + (a - offset), r.old.data() + (a - r.offset), b - a);
+    }
+  }
 }
 
 bool DataFiles::noted(bool ok) const {
@@ -118,11 +171,13 @@ bool DataFiles::openAll(const std::string& folder) {
   closeAll();
   folder_ = folder;
   readOnly_ = false;
-  // Before anything is read: a save cut short must not be seen half done.
-  std::vector<std::string> files;
-  for (const auto& c : kChannels)
-    if (std::find(files.begin(), files.end(), c.file) == files.end()) files.emplace_back(c.file);
-  blocked_ = recoverJournals(folder, files);
+  // Before anything is read: a save cut short must not be seen half done. When
+  // another program's save holds the folder meanwhile, its journal is read through
+  // and its file left alone until a later lock.
+  if (lockFolder())
+    unlockFolder();
+  else
+    journals_ = inspectJournals(folder_, fileNames());
   bool all = true;
   for (const auto& c : kChannels) all = open(c.number) && all;
   return all;
@@ -132,7 +187,11 @@ bool DataFiles::openAllForReading(const std::string& folder) {
   closeAll();
   folder_ = folder;
   readOnly_ = true;
-  blocked_.clear();
+  // A save running in another program is waited for, so that its journal is not
+  // taken for one cut short.
+  const bool locked = lockFolder();
+  journals_ = inspectJournals(folder_, fileNames());
+  if (locked) unlockFolder();
   bool all = true;
   for (const auto& c : kChannels) all = open(c.number) && all;
   return all;
@@ -157,6 +216,10 @@ void DataFiles::close(int channelNumber) {
 void DataFiles::closeAll() {
   // The tracker's own order, which also names channels this program never opens.
   for (int c : {1, 2, 5, 7, 11, 16, 12, 17, 33, 34, 38}) close(c);
+  if (folderFd_ >= 0) ::close(folderFd_);
+  folderFd_ = -1;
+  lockDepth_ = 0;
+  journals_.clear();
 }
 
 bool DataFiles::isOpen(int channelNumber) const {
@@ -184,6 +247,7 @@ bool DataFiles::read(int channelNumber, std::int64_t recNo, std::span<std::uint8
   std::vector<std::uint8_t> tmp(out.size(), 0);
   std::size_t got = 0;
   if (!file::preadFull(s->fd, tmp.data(), tmp.size(), *off, got)) return noted(false);
+  lookThrough(fileName(channelNumber), *off, tmp);
   std::memcpy(out.data(), tmp.data(), tmp.size());
   return true;
 }
@@ -198,6 +262,7 @@ bool DataFiles::readRecords(int channelNumber, std::int64_t firstRec, std::int64
   std::size_t got = 0;
   if (!file::preadFull(s->fd, out.data(), out.size(), *off, got)) return noted(false);
   std::memset(out.data() + got, 0, out.size() - got);
+  lookThrough(fileName(channelNumber), *off, out);
   return true;
 }
 
@@ -208,25 +273,28 @@ bool DataFiles::write(int channelNumber, std::int64_t recNo, std::span<const std
 }
 
 bool DataFiles::writeAt(int channelNumber, std::uint64_t offset, std::span<const std::uint8_t> in) {
+  const FolderLock lock(*this);
   const Slot* s = slot(channelNumber);
-  if (!s || s->fd < 0 || blocked(channelNumber)) return noted(false);
+  if (!lock.held() || !s || s->fd < 0 || blocked(channelNumber)) return noted(false);
   if (transaction_ && !transaction_->admits(fileName(channelNumber), offset, in.size())) return false;
   if (!reserveRange(s->fd, offset, in.size())) return noted(false);
   return noted(file::pwriteFull(s->fd, in.data(), in.size(), offset));
 }
 
 bool DataFiles::reserve(int channelNumber, std::int64_t firstRec, std::int64_t count) {
+  const FolderLock lock(*this);
   const Slot* s = slot(channelNumber);
   const auto off = offsetOf(channelNumber, firstRec);
-  if (!s || s->fd < 0 || !off || count < 0 || blocked(channelNumber)) return noted(false);
+  if (!lock.held() || !s || s->fd < 0 || !off || count < 0 || blocked(channelNumber)) return noted(false);
   return noted(reserveRange(s->fd, *off, static_cast<std::uint64_t>(count) * recordLength(channelNumber)));
 }
 
 std::optional<std::int64_t> DataFiles::append(int channelNumber, std::span<const std::uint8_t> in) {
+  const FolderLock lock(*this);
   const Slot* s = slot(channelNumber);
   const std::uint32_t recLen = recordLength(channelNumber);
   const auto length = fileLength(channelNumber);
-  if (!s || s->fd < 0 || in.empty() || in.size() > recLen || !length || blocked(channelNumber) ||
+  if (!lock.held() || !s || s->fd < 0 || in.empty() || in.size() > recLen || !length || blocked(channelNumber) ||
       (transaction_ && !transaction_->admitsAppend(fileName(channelNumber)))) {
     noted(false);
     return std::nullopt;
@@ -266,7 +334,11 @@ std::optional<std::uint64_t> DataFiles::fileLength(int channelNumber) const {
   if (!s || s->fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(s->fd, &st) != 0) return std::nullopt;
-  return static_cast<std::uint64_t>(st.st_size);
+  auto length = static_cast<std::uint64_t>(st.st_size);
+  const std::string file = fileName(channelNumber);
+  for (const auto& j : journals_)
+    if (j.undo && j.image.cutBack && j.file == file) length = std::min(length, j.image.length);
+  return length;
 }
 
 }  // namespace prandel::store

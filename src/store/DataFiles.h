@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "store/Journal.h"
 
 namespace prandel::store {
 
@@ -54,11 +57,40 @@ class DataFiles {
   // Opens every channel under folder; a missing file is created empty. A channel
   // that cannot be opened stays closed and the others are still opened. Returns
   // whether all of them opened. First the journals of saves cut short are played
-  // back (Journal.h); a file whose journal cannot be is read but never written.
+  // back (Journal.h); a file whose journal cannot be is read as it was before that
+  // save, and never written.
   bool openAll(const std::string& folder);
   // Opens every channel that has a file, for reading only: nothing is created or
-  // changed, so that looking at a folder leaves no trace in it.
+  // changed, so that looking at a folder leaves no trace in it. A file with a save
+  // cut short is read as it was before that save, as the next writer will put it.
   bool openAllForReading(const std::string& folder);
+  // The journals found at the opening (or the last lock) that were not dealt with:
+  // saves cut short that reads look through, and journals that block saves.
+  const std::vector<JournalState>& journals() const { return journals_; }
+
+  // The lock that serialises every save of every program on the folder. A save holds
+  // it from its first write to its end; a caller holds it around the reads that a
+  // save depends on. Whoever takes it first plays back a save cut short before
+  // anything is written, so that no playback ever undoes a later write. Taken again
+  // within this object it only counts; false when another program held it for longer
+  // than the lock wait, and then nothing may be written.
+  bool lockFolder();
+  void unlockFolder();
+  void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+  class FolderLock {
+   public:
+    explicit FolderLock(DataFiles& files) : files_(files), held_(files.lockFolder()) {}
+    ~FolderLock() {
+      if (held_) files_.unlockFolder();
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool held() const { return held_; }
+
+   private:
+    DataFiles& files_;
+    bool held_;
+  };
   // Closes every channel (closing one that is not open does nothing).
   void closeAll();
 
@@ -117,14 +149,21 @@ class DataFiles {
   int descriptorOf(const char* file) const;
   bool blocked(const char* file) const;
   bool blocked(int channelNumber) const;
-  void block(const char* file);
+  void block(JournalState journal);
+  void recover();
+  // Old bytes of a save cut short put over what was read from file at offset.
+  void lookThrough(const char* file, std::uint64_t offset, std::span<std::uint8_t> bytes) const;
+  static std::vector<std::string> fileNames();
 
   std::string folder_;
   bool readOnly_ = false;
   std::array<Slot, kChannels.size()> slots_{};
   Transaction* transaction_ = nullptr;
-  std::vector<std::string> blocked_;  // files whose journal is still pending
+  std::vector<JournalState> journals_;  // not dealt with: their files are not written
   bool journaled_ = true;
+  int folderFd_ = -1;
+  int lockDepth_ = 0;
+  std::chrono::milliseconds lockWait_{5000};
 };
 
 }  // namespace prandel::store

@@ -2,6 +2,7 @@
 #include "store/FileOps.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -57,6 +58,11 @@ bool syncFolder(const std::string& folder) {
   }
   ::close(fd);
   return ok;
+}
+
+bool sameFile(int fd, const std::string& path) {
+  struct stat a {}, b {};
+  return ::fstat(fd, &a) == 0 && ::lstat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool spoil(int fd) {

@@ -15,6 +15,8 @@ bool pwriteFull(int fd, const std::uint8_t* buf, std::size_t len, std::uint64_t 
 bool syncData(int fd);
 // The names in folder (a journal made or removed) on the disk.
 bool syncFolder(const std::string& folder);
+// Whether fd is the file that path names now (not a symbolic link to it).
+bool sameFile(int fd, const std::string& path);
 // Overwrites the start of a journal so that it no longer reads as one, durably.
 bool spoil(int fd);
 

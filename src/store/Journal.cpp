@@ -85,44 +85,78 @@ struct Found {
   int fd = -1;
   bool writable = false;
   JournalImage image;
+  bool undo = false;
 };
 
-bool sameFile(int fd, const std::string& path) {
-  struct stat a {}, b {};
-  return ::fstat(fd, &a) == 0 && ::lstat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+std::string kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
 }
 
-// Opens a journal and takes its lock; -1 when there is none to deal with, or its save
-// still runs elsewhere. pending: it is there and cannot be dealt with.
-int openJournal(const std::string& path, bool& writable, bool& pending) {
-  writable = true;
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-    writable = false;
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+JournalState problem(const std::string& file, const std::string& path, JournalState::Kind kind, std::string what) {
+  JournalState j;
+  j.file = file;
+  j.journal = path;
+  j.kind = kind;
+  j.what = std::move(what);
+  return j;
+}
+
+// What lies under a journal's name. For a recovery the journal is opened for writing
+// where it can be and its lock taken; a reader only reads it.
+struct Opened {
+  int fd = -1;
+  bool writable = false;
+  std::optional<JournalState> problem;  // it is there and cannot be dealt with
+};
+
+Opened openJournal(const std::string& file, const std::string& path, bool forRecovery) {
+  Opened o;
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  int fd = -1;
+  if (forRecovery) {
+    o.writable = true;
+    fd = ::open(path.c_str(), O_RDWR | kFlags);
+  }
+  if (!forRecovery || (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM || errno == EISDIR))) {
+    o.writable = false;
+    fd = ::open(path.c_str(), O_RDONLY | kFlags);
   }
   if (fd < 0) {
-    pending = errno != ENOENT;
-    return -1;
+    const int err = errno;
+    if (err == ENOENT) return o;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      o.problem = problem(file, path, JournalState::Kind::NotRegular, kindOf(st.st_mode));
+    else
+      o.problem = problem(file, path, JournalState::Kind::Unreadable, std::strerror(err));
+    return o;
   }
   struct stat st {};
   // Something else under the journal's name (a folder, a pipe) is no journal of ours.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    o.problem = problem(file, path, JournalState::Kind::NotRegular, kindOf(st.st_mode));
     ::close(fd);
-    pending = true;
-    return -1;
+    return o;
   }
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EINTR) continue;
-    ::close(fd);  // a save in progress: its own process finishes or undoes it
-    return -1;
+  if (forRecovery) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);  // a save in progress: its own process finishes or undoes it
+      return o;
+    }
+    // Removed or replaced between the open and the lock: that save has ended.
+    if (!file::sameFile(fd, path)) {
+      ::close(fd);
+      return o;
+    }
   }
-  // Removed or replaced between the open and the lock: that save has ended.
-  if (!sameFile(fd, path)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  o.fd = fd;
+  return o;
 }
 
 bool readAll(int fd, std::vector<std::uint8_t>& out) {
@@ -222,42 +256,93 @@ std::optional<JournalImage> decodeJournal(std::span<const std::uint8_t> bytes) {
 
 std::string journalPathOf(const std::string& dataPath) { return dataPath + "-journal"; }
 
-std::vector<std::string> recoverJournals(const std::string& folder, const std::vector<std::string>& files) {
-  std::vector<std::string> pending;
-  std::vector<Found> found;
-  bool removed = false;
+namespace {
+
+// The journals of files, read and decoded. A journal cut short, or garbage under a
+// journal's name, goes to `garbage` (the file was not touched yet); one that cannot
+// be opened or read, to `stuck`.
+void gather(const std::string& folder, const std::vector<std::string>& files, bool forRecovery,
+            std::vector<Found>& found, std::vector<Found>& garbage, std::vector<JournalState>& stuck) {
+  std::vector<std::string> seen;
   for (const auto& f : files) {
-    if (std::find_if(found.begin(), found.end(), [&](const Found& j) { return j.file == f; }) != found.end() ||
-        std::find(pending.begin(), pending.end(), f) != pending.end())
-      continue;
+    if (std::find(seen.begin(), seen.end(), f) != seen.end()) continue;
+    seen.push_back(f);
     Found j;
     j.file = f;
     j.path = journalPathOf(folder + "/" + f);
-    bool stuck = false;
-    j.fd = openJournal(j.path, j.writable, stuck);
-    if (j.fd < 0) {
-      if (stuck) pending.push_back(f);
-      continue;
-    }
+    Opened o = openJournal(f, j.path, forRecovery);
+    if (o.problem) stuck.push_back(std::move(*o.problem));
+    if (o.fd < 0) continue;
+    j.fd = o.fd;
+    j.writable = o.writable;
     std::vector<std::uint8_t> bytes;
-    std::optional<JournalImage> image;
     if (!readAll(j.fd, bytes)) {
-      pending.push_back(f);
+      stuck.push_back(problem(f, j.path, JournalState::Kind::Unreadable, std::strerror(errno)));
       ::close(j.fd);
       continue;
     }
-    image = decodeJournal(bytes);
+    auto image = decodeJournal(bytes);
     if (!image || image->file != f) {
-      // Cut short before its save touched the file, or not a journal at all.
-      if (::unlink(j.path.c_str()) == 0)
-        removed = true;
-      else
-        pending.push_back(f);
-      ::close(j.fd);
+      garbage.push_back(std::move(j));
       continue;
     }
     j.image = std::move(*image);
     found.push_back(std::move(j));
+  }
+  // A later journal of a save whose first journal is gone belongs to a save that took
+  // effect: it is removed, not played back.
+  for (auto& j : found) {
+    j.undo = j.image.position == 1 ||
+             std::any_of(found.begin(), found.end(), [&](const Found& o) {
+               return o.image.position == 1 && o.file == j.image.firstFile && o.image.saveId == j.image.saveId;
+             });
+  }
+}
+
+JournalState stateOf(const Found& j, JournalState::Kind kind) {
+  JournalState s = problem(j.file, j.path, kind, {});
+  s.image = j.image;
+  s.undo = j.undo;
+  return s;
+}
+
+}  // namespace
+
+std::string describeJournal(const JournalState& j) {
+  switch (j.kind) {
+    case JournalState::Kind::CutSave: return j.journal + " holds a save that was cut short";
+    case JournalState::Kind::NotRegular: return j.journal + " is " + j.what + ", not a journal of ours";
+    case JournalState::Kind::Unreadable: return j.journal + " cannot be read (" + j.what + ")";
+    case JournalState::Kind::CannotRecover:
+      return j.journal + " holds a save that was cut short and cannot be undone here (the folder or file is read-only)";
+  }
+  return j.journal;
+}
+
+std::vector<JournalState> inspectJournals(const std::string& folder, const std::vector<std::string>& files) {
+  std::vector<Found> found, garbage;
+  std::vector<JournalState> out;
+  gather(folder, files, false, found, garbage, out);
+  for (const auto& j : found) {
+    if (j.undo) out.push_back(stateOf(j, JournalState::Kind::CutSave));
+    ::close(j.fd);
+  }
+  for (const auto& j : garbage) ::close(j.fd);
+  return out;
+}
+
+std::vector<JournalState> recoverJournals(const std::string& folder, const std::vector<std::string>& files) {
+  std::vector<Found> found, garbage;
+  std::vector<JournalState> stuck;
+  gather(folder, files, true, found, garbage, stuck);
+  bool removed = false;
+  for (const auto& j : garbage) {
+    // Cut short before its save touched the file, or not a journal at all.
+    if (::unlink(j.path.c_str()) == 0)
+      removed = true;
+    else
+      stuck.push_back(problem(j.file, j.path, JournalState::Kind::CannotRecover, std::strerror(errno)));
+    ::close(j.fd);
   }
 
   // Later journals first: the first journal of a save stays until the others are
@@ -265,26 +350,19 @@ std::vector<std::string> recoverJournals(const std::string& folder, const std::v
   std::stable_sort(found.begin(), found.end(),
                    [](const Found& a, const Found& b) { return a.image.position > b.image.position; });
   for (const auto& j : found) {
-    bool undo = true;
-    if (j.image.position > 1) {
-      const auto first = std::find_if(found.begin(), found.end(), [&](const Found& o) {
-        return o.image.position == 1 && o.file == j.image.firstFile && o.image.saveId == j.image.saveId;
-      });
-      undo = first != found.end();
-    }
     // A journal that could not be removed after its playback would play back again
     // over later writes; one that cannot be spoilt either is left as it is.
-    if (undo && (!j.writable || !playBack(folder, j.image))) {
-      pending.push_back(j.file);
+    if (j.undo && (!j.writable || !playBack(folder, j.image))) {
+      stuck.push_back(stateOf(j, JournalState::Kind::CannotRecover));
     } else if (retire(j)) {
       removed = true;
     } else {
-      pending.push_back(j.file);
+      stuck.push_back(stateOf(j, JournalState::Kind::CannotRecover));
     }
     ::close(j.fd);
   }
   if (removed) file::syncFolder(folder);
-  return pending;
+  return stuck;
 }
 
 bool journalPending(const std::string& folder) {

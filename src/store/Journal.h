@@ -45,12 +45,39 @@ std::optional<JournalImage> decodeJournal(std::span<const std::uint8_t> bytes);
 
 std::string journalPathOf(const std::string& dataPath);
 
+// A journal that lies beside a data file, as the folder holds it now.
+struct JournalState {
+  enum class Kind {
+    CutSave,        // a save cut short: until it is played back, read the file through `image`
+    NotRegular,     // something else has the journal's name (a folder, a pipe, a link)
+    Unreadable,     // it cannot be opened or read
+    CannotRecover,  // it could not be played back or removed (a read-only folder or file)
+  };
+  std::string file;     // the data file, "mlif.zkt"
+  std::string journal;  // the journal's path
+  Kind kind = Kind::CutSave;
+  std::string what;    // NotRegular: what it is ("a folder"); Unreadable: why
+  JournalImage image;  // the old bytes, where the journal could be read
+  bool undo = false;   // the save did not take effect: `image` is what the file held
+};
+
+// The words for a journal that blocks the saves of its file: "/x/mlif.zkt-journal is
+// a folder, not a journal of ours".
+std::string describeJournal(const JournalState& j);
+
+// Looks at the journals of the named data files without locking, writing or removing
+// anything: the saves cut short whose old bytes a reader must see, and the journals
+// that stand in the way of saves. A journal cut short before its save touched the
+// file (or garbage under a journal's name) does not count.
+std::vector<JournalState> inspectJournals(const std::string& folder, const std::vector<std::string>& files);
+
 // Plays back or removes the journals of the named data files in folder, in the order
 // that keeps each save whole. A journal whose save is still running in another
-// process (it holds the journal's lock) is left alone. Returns the files whose
-// journal could not be dealt with (a read-only folder or file, a failed write): their
-// file may hold half a save and must not be written until a later start recovers it.
-std::vector<std::string> recoverJournals(const std::string& folder, const std::vector<std::string>& files);
+// process (it holds the journal's lock) is left alone. Returns the journals that could
+// not be dealt with (something else under the name, a read-only folder or file, a
+// failed write): their file may hold half a save and must not be written until a
+// later start recovers it.
+std::vector<JournalState> recoverJournals(const std::string& folder, const std::vector<std::string>& files);
 
 // Whether a journal lies beside any record file of folder; reads nothing else and
 // changes nothing.

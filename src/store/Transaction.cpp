@@ -28,11 +28,6 @@ std::uint64_t newSaveId() {
   return id;
 }
 
-bool sameFile(int fd, const std::string& path) {
-  struct stat a {}, b {};
-  return ::fstat(fd, &a) == 0 && ::lstat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // The new journal under its name, locked, so that no other process takes it for one
 // left by a save cut short. Waits a moment for another process's save of the same
 // file to end; a journal left by a process that died is played back first.
@@ -44,7 +39,7 @@ int createJournal(const std::string& path, const std::string& folder, const std:
     if (fd < 0) {
       if (errno != EEXIST) return -1;
       const auto stuck = recoverJournals(folder, names);
-      if (std::find(stuck.begin(), stuck.end(), file) != stuck.end()) return -1;
+      if (std::any_of(stuck.begin(), stuck.end(), [&](const JournalState& j) { return j.file == file; })) return -1;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       continue;
     }
@@ -52,7 +47,7 @@ int createJournal(const std::string& path, const std::string& folder, const std:
     while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
     }
     // A recovery elsewhere may have removed it as a journal cut short before the lock.
-    if (locked == 0 && sameFile(fd, path)) return fd;
+    if (locked == 0 && file::sameFile(fd, path)) return fd;
     ::close(fd);
   }
   return -1;
@@ -162,7 +157,11 @@ bool Transaction::begin() {
   }
   if (state_ != State::Declaring || failed_ || parts_.empty()) return false;
   state_ = State::Running;
+  // Every save of every program in turn; taking the lock plays back one cut short.
+  locked_ = files_.lockFolder();
+  if (!locked_) failed_ = true;
   for (auto& p : parts_) {
+    if (failed_) break;
     const int fd = files_.descriptorOf(p.file);
     if (fd < 0 || files_.blocked(p.file) || (p.fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0)) < 0) {
       failed_ = true;
@@ -186,7 +185,7 @@ bool Transaction::begin() {
   }
   if (failed_) {
     for (auto& p : parts_)
-      if (p.journalFd >= 0 && sameFile(p.journalFd, p.journalPath)) ::unlink(p.journalPath.c_str());
+      if (p.journalFd >= 0 && file::sameFile(p.journalFd, p.journalPath)) ::unlink(p.journalPath.c_str());
     release();
     state_ = State::Ended;
     return false;
@@ -261,8 +260,17 @@ bool Transaction::commit() {
   // then nothing more is written to those files.
   failed_ = true;
   const bool undone = undo() && removeJournals();
-  if (!undone)
-    for (const auto& p : parts_) files_.block(p.file);
+  if (!undone) {
+    for (const auto& p : parts_) {
+      JournalState j;
+      j.file = p.file;
+      j.journal = p.journalPath;
+      j.kind = JournalState::Kind::CannotRecover;
+      j.image = p.image;
+      j.undo = true;
+      files_.block(std::move(j));
+    }
+  }
   release();
   return false;
 }
@@ -275,6 +283,8 @@ void Transaction::release() {
     p.journalFd = -1;
     p.fd = -1;
   }
+  if (locked_) files_.unlockFolder();
+  locked_ = false;
 }
 
 }  // namespace prandel::store

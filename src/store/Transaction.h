@@ -80,6 +80,7 @@ class Transaction {
   enum class State { Declaring, Running, Ended } state_ = State::Declaring;
   bool failed_ = false;
   bool journaled_ = true;
+  bool locked_ = false;  // holds the folder's save lock
 };
 
 }  // namespace prandel::store

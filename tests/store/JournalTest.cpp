@@ -364,9 +364,18 @@ TEST(JournalRecovery, SaveRunningInAnotherProcessIsLeftAlone) {
   char c = 0;
   ASSERT_EQ(::read(toParent[0], &c, 1), 1);
   const auto written = readFileBytes(d.dir.file("mlif.zkt"));
-  reopen(d);
-  EXPECT_TRUE(fs::exists(d.journal())) << "taken for one left by a save cut short";
-  EXPECT_EQ(readFileBytes(d.dir.file("mlif.zkt")), written);
+  {
+    DataFiles f;
+    f.setLockWait(std::chrono::milliseconds(100));
+    f.openAll(d.dir.path());
+    EXPECT_TRUE(fs::exists(d.journal())) << "taken for one left by a save cut short";
+    EXPECT_EQ(readFileBytes(d.dir.file("mlif.zkt")), written);
+    // Until that save ends this one waits, and gives up rather than write beside it.
+    EXPECT_FALSE(f.write(channel::Holidays, 400, filled(64, 1)));
+    MainRecord m;
+    ASSERT_TRUE(MainRecIO(f, m, false));
+    EXPECT_EQ(m.raw[0], d.mlif[1024]) << "read as it was before the running save";
+  }
   ASSERT_EQ(::write(toChild[1], &c, 1), 1);
   int status = 0;
   ::waitpid(pid, &status, 0);
@@ -500,6 +509,161 @@ TEST(Transaction, WithoutJournalTheWritesGoStraightThrough) {
   writeCommit(f);
   EXPECT_TRUE(t.commit());
   EXPECT_EQ(readFileBytes(d.dir.file("mlif.zkt"))[1024], 0xEE);
+}
+
+// --- One save at a time, and what readers see -------------------------------------------
+
+// A program that has had the folder open since before another program's save was cut
+// short: its next write must come after that save is undone, or the undoing would
+// later wipe it (the tracker's CdUsed, a bookmark it appended).
+TEST(FolderLock, AWriteAfterASaveCutShortElsewhereLandsAfterItsPlayback) {
+  struct Case {
+    const char* what;
+    Declare declare;
+    Writes cut;
+    Writes later;
+    std::function<void(const Folder&)> expect;
+  };
+  const Case cases[] = {
+      {"MainRecord written after a cut commit", declareCommit, writeCommit,
+       [](DataFiles& f) { f.write(channel::Main, 3, filled(MainRecord::Size, 0x99)); },
+       [](const Folder& d) {
+         auto want = d.mlif;
+         std::fill_n(want.begin() + 1024, MainRecord::Size, 0x99);
+         EXPECT_EQ(readFileBytes(d.dir.file("mlif.zkt")), want);
+         EXPECT_EQ(readFileBytes(d.dir.file("bit.zkt")), d.bit);
+       }},
+      {"a bookmark appended after a cut import", declareImport, writeImport,
+       [](DataFiles& f) { EXPECT_TRUE(f.append(channel::Bookmarks, filled(512, 0xC3))); },
+       [](const Folder& d) {
+         const auto bit = readFileBytes(d.dir.file("bit.zkt"));
+         ASSERT_EQ(bit.size(), 4u * 512) << "the cut import's bookmarks are gone, the later one is there";
+         EXPECT_TRUE(std::equal(d.bit.begin(), d.bit.begin() + 3 * 512, bit.begin()));
+         EXPECT_EQ(bit[3 * 512], 0xC3);
+         EXPECT_EQ(readFileBytes(d.dir.file("mlif.zkt")), d.mlif);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Folder d;
+    DataFiles early;
+    early.openAll(d.dir.path());
+    ASSERT_EQ(cutShort(d, c.declare, c.cut), 0);
+    ASSERT_TRUE(journalPending(d.dir.path()));
+    c.later(early);
+    EXPECT_FALSE(journalPending(d.dir.path()));
+    early.closeAll();
+    reopen(d);
+    c.expect(d);
+  }
+}
+
+TEST(FolderLock, SavesOfTwoProgramsTakeTurns) {
+  Folder d;
+  int toParent[2], toChild[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  ASSERT_EQ(::pipe(toChild), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    DataFiles f;
+    f.openAll(d.dir.path());
+    if (!f.lockFolder()) ::_exit(10);
+    char c = 'l';
+    if (::write(toParent[1], &c, 1) != 1 || ::read(toChild[0], &c, 1) != 1) ::_exit(11);
+    f.unlockFolder();
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(toParent[0], &c, 1), 1);
+  DataFiles f;
+  f.setLockWait(std::chrono::milliseconds(50));
+  f.openAll(d.dir.path());
+  EXPECT_FALSE(f.write(channel::Main, 3, filled(MainRecord::Size, 1))) << "written while another program saves";
+  {
+    Transaction t(f);
+    declareCommit(t);
+    EXPECT_FALSE(t.begin());
+  }
+  EXPECT_TRUE(d.unchanged());
+  ASSERT_EQ(::write(toChild[1], &c, 1), 1);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  f.setLockWait(std::chrono::milliseconds(2000));
+  EXPECT_TRUE(f.write(channel::Main, 3, filled(MainRecord::Size, 1)));
+  // Taken again within one program it only counts.
+  ASSERT_TRUE(f.lockFolder());
+  EXPECT_TRUE(f.write(channel::Main, 3, filled(MainRecord::Size, 2)));
+  f.unlockFolder();
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
+}
+
+TEST(FolderLock, ReadersSeeTheRecordsAsTheyWereBeforeASaveCutShort) {
+  Folder d;
+  d.bit.resize(3 * 512);  // whole records: the appends lie past the end
+  d.put();
+  const Declare declare = [](Transaction& t) {
+    declareImport(t);
+    t.cover(channel::Conditions, 81, 20);
+  };
+  const Writes writes = [](DataFiles& f) {
+    writeImport(f);
+    writeCommit(f);
+  };
+  ASSERT_EQ(cutShort(d, declare, writes), 0);
+  const auto mlifCut = readFileBytes(d.dir.file("mlif.zkt"));
+  const auto bitCut = readFileBytes(d.dir.file("bit.zkt"));
+  ASSERT_NE(mlifCut, d.mlif);
+
+  DataFiles f;
+  ASSERT_TRUE(f.openAllForReading(d.dir.path()));
+  std::vector<std::uint8_t> live(20 * 128);
+  ASSERT_TRUE(f.readRecords(channel::Conditions, 81, 20, live));
+  EXPECT_TRUE(std::equal(live.begin(), live.end(), d.mlif.begin() + 10240));
+  std::array<std::uint8_t, MainRecord::Size> main{};
+  ASSERT_TRUE(f.read(channel::Main, 3, main));
+  EXPECT_TRUE(std::equal(main.begin(), main.end(), d.mlif.begin() + 1024));
+  EXPECT_EQ(f.fileLength(channel::Bookmarks), 3u * 512) << "the bookmarks the save appended are not there yet";
+  std::array<std::uint8_t, 512> past{};
+  past.fill(7);
+  ASSERT_TRUE(f.read(channel::Bookmarks, 4, past));
+  EXPECT_EQ(past, (std::array<std::uint8_t, 512>{}));
+  ASSERT_EQ(f.journals().size(), 2u);
+  for (const auto& j : f.journals()) EXPECT_EQ(j.kind, JournalState::Kind::CutSave) << j.file;
+  // Looking changed nothing.
+  EXPECT_EQ(readFileBytes(d.dir.file("mlif.zkt")), mlifCut);
+  EXPECT_EQ(readFileBytes(d.dir.file("bit.zkt")), bitCut);
+  EXPECT_TRUE(fs::exists(d.journal()) && fs::exists(d.journal("bit.zkt")));
+}
+
+TEST(FolderLock, AJournalThatIsNoFileIsNamedWithWhatItIs) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> make;
+  };
+  const Case cases[] = {
+      {"a folder", [](const std::string& p) { fs::create_directory(p); }},
+      {"a named pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+      {"a symbolic link", [](const std::string& p) { fs::create_symlink("/etc/passwd", p); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Folder d;
+    c.make(d.journal());
+    for (const bool reading : {false, true}) {
+      DataFiles f;
+      reading ? f.openAllForReading(d.dir.path()) : f.openAll(d.dir.path());
+      ASSERT_EQ(f.journals().size(), 1u);
+      const JournalState& j = f.journals().front();
+      EXPECT_EQ(j.kind, JournalState::Kind::NotRegular);
+      EXPECT_EQ(describeJournal(j), d.journal() + " is " + c.what + ", not a journal of ours");
+      if (!reading) {
+        EXPECT_FALSE(f.write(channel::Main, 3, filled(MainRecord::Size, 1)));
+      }
+    }
+    EXPECT_TRUE(d.unchanged());
+  }
 }
 
 }  // namespace
