@@ -58,15 +58,28 @@ int runPrandel(int argc, char** argv, platform::Platform& services, const RunOpt
   // this one only shuts down.
   ui::WindowContext ctx{s, prompter, [&end, &d] {
                           d.claim.reset();
+                          d.recordsClaim.reset();
                           end.show();
                         }};
 
   std::unique_ptr<ui::FormBase> editor(createEditor(d.editor->code, ctx));
+  if (editor && !editor->openingFault().isEmpty()) {
+    // The user asked for the window: say why it does not come, then end as a closed
+    // editor does, with nothing saved.
+    report(windowNotUsable(*d.editor, editor->openingFault()));
+    prompter.message(nullptr, editor->openingFault(), editor->windowTitle());
+    editor.reset();
+    d.claim.reset();
+    d.recordsClaim.reset();
+    signalTrackerAndClose(s);
+    return 0;
+  }
   if (editor) editor->show();
   if (!editor || !editor->isVisible()) {
     report(windowNotOpened(*d.editor));
     editor.reset();
     d.claim.reset();
+    d.recordsClaim.reset();
     signalTrackerAndClose(s);
     return 1;
   }

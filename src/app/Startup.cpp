@@ -46,9 +46,9 @@ std::string unreadableReason(const std::string& path) {
 std::optional<EditorRequest> editorForCode(std::int16_t code) {
   static const std::array<EditorRequest, 6> kEditors = {{
       {501, QStringLiteral("Countdown")},
-      {502, QStringLiteral("Zelkora Expense")},
+      {502, QStringLiteral("Zelkora Expense"), HeldRecords::Conditions},
       {503, QStringLiteral("Call Settings")},
-      {504, QStringLiteral("Holidays")},
+      {504, QStringLiteral("Holidays"), HeldRecords::Holidays},
       {505, QStringLiteral("Zelkora Bookmarks")},
       {506, QStringLiteral("Import Bookmarks")},
   }};
@@ -72,7 +72,8 @@ TakenRequest takeRequest(Session& s) {
   s.OpenDataFiles();
   // Taken and cleared in one go, before anything else is read. A record that could
   // not be read is not written: its code reads as 0 and nothing was taken.
-  taken.readable = s.LinkRecIO(false);
+  const store::DataFiles::FolderLock lock(s.files);
+  taken.readable = lock.held() && s.LinkRecIO(false);
   if (taken.readable) {
     taken.code = s.LinkRec.RequestCode;
     s.LinkRec.RequestCode = 0;
@@ -113,6 +114,17 @@ Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay
       d.why = "prandel: request " + number + ": " + quotedTitle(*request) + " is already open in another copy";
       return d;
     }
+    if (request->holds) {
+      d.recordsClaim = claimRecords(*s.platform.windows, *request->holds, s.DataPath);
+      if (!d.recordsClaim) {
+        d.claim.reset();
+        signalTrackerAndClose(s);
+        d.why = "prandel: request " + number + ": another program is writing the " +
+                (*request->holds == HeldRecords::Conditions ? "conditions" : "holidays") + " of " + s.DataPath +
+                " (an import); try again";
+        return d;
+      }
+    }
   }
   if (!haveDisplay) {
     d.claim.reset();
@@ -124,6 +136,10 @@ Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay
   }
   d.editor = request;
   return d;
+}
+
+std::string windowNotUsable(const EditorRequest& e, const QString& why) {
+  return "prandel: request " + std::to_string(e.code) + " (" + quotedTitle(e) + "): " + why.toStdString();
 }
 
 std::string windowNotOpened(const EditorRequest& e) {

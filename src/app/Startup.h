@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "common/RecordClaims.h"
 #include "platform/Platform.h"
 
 namespace prandel {
@@ -17,6 +18,7 @@ class Session;
 struct EditorRequest {
   std::int16_t code;
   QString title;
+  std::optional<HeldRecords> holds = std::nullopt;  // records its window holds until its OK
 };
 std::optional<EditorRequest> editorForCode(std::int16_t code);
 
@@ -45,7 +47,9 @@ TakenRequest takeRequest(Session& s);
 // line for standard error that says why.
 struct Dispatch {
   std::optional<EditorRequest> editor;
+  // The title, and the records the window holds, claimed while it is open.
   std::unique_ptr<platform::TitleClaim> claim;
+  std::unique_ptr<platform::TitleClaim> recordsClaim;
   std::string why;  // "prandel: ..." when no editor is opened
   int exitCode = 0;
 };
@@ -53,6 +57,8 @@ Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay
 
 // The line for an editor whose window could not be opened.
 std::string windowNotOpened(const EditorRequest& e);
+// The line for an editor whose window would not be usable, and why.
+std::string windowNotUsable(const EditorRequest& e, const QString& why);
 
 // The closing steps after every window is gone: when an editor saved something, the
 // tracker's reload flag and the clock's one-minute step; then the files are closed.

@@ -25,32 +25,33 @@ void coverSet(SaveTransaction& t, ConditionSet set) {
   t.cover(ExpenseCondition::Channel, recordOfSlot(set, 1), ExpenseCondition::Slots);
 }
 
-void copySet(Session& s, ConditionSet from, ConditionSet to) {
+bool copySet(Session& s, ConditionSet from, ConditionSet to) {
   // The whole set or none of it: a disk that fills up halfway, or a write that fails
   // or is cut off, would leave a mix of two sets.
-  if (!s.files.reserve(ExpenseCondition::Channel, recordOfSlot(to, 1), ExpenseCondition::Slots)) return;
+  if (!s.files.reserve(ExpenseCondition::Channel, recordOfSlot(to, 1), ExpenseCondition::Slots)) return false;
   SaveTransaction save(s);
   coverSet(save, to);
-  if (!save.begin()) return;
+  if (!save.begin()) return false;
   for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
-    // A slot that cannot be read is not written: the buffer would hold another slot.
+    // A slot that cannot be read is not written: the buffer would hold another slot
+    // (and the failed read fails the save).
     if (readSlot(s, from, i)) writeSlot(s, to, i);
   }
-  save.commit();
+  return save.commit();
 }
 }  // namespace
 
-void Copy_ToWork(Session& s) { copySet(s, ConditionSet::Live, ConditionSet::Work); }
+bool Copy_ToWork(Session& s) { return copySet(s, ConditionSet::Live, ConditionSet::Work); }
 
-void Copy_ToLive(Session& s) {
+bool Copy_ToLive(Session& s) {
   // A working set that the file no longer holds whole was cut off (the file was
   // shortened while the window was open, or the copy at load found no room): it
   // would read as empty slots and wipe the live conditions.
   const auto length = s.files.fileLength(ExpenseCondition::Channel);
   const auto workEnd = static_cast<std::uint64_t>(recordOfSlot(ConditionSet::Work, ExpenseCondition::Slots)) *
                        s.files.recordLength(ExpenseCondition::Channel);
-  if (!length || *length < workEnd) return;
-  copySet(s, ConditionSet::Work, ConditionSet::Live);
+  if (!length || *length < workEnd) return false;
+  return copySet(s, ConditionSet::Work, ConditionSet::Live);
 }
 
 bool commitConditions(Session& s, bool changed) {
@@ -59,10 +60,10 @@ bool commitConditions(Session& s, bool changed) {
   coverSet(save, ConditionSet::Live);
   if (changed) save.coverMainRecord();
   if (!save.begin()) return false;
-  Copy_ToLive(s);
+  bool ok = Copy_ToLive(s);
   // Read again just before the write: the copy above gave the tracker time to write.
-  if (changed) updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 3; });
-  return save.commit();
+  if (ok && changed) ok = updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 3; });
+  return save.commit() && ok;
 }
 
 bool replaceConditions(Session& s, const std::array<ExpenseCondition, ExpenseCondition::Slots>& records) {
@@ -83,11 +84,11 @@ bool replaceConditions(Session& s, const std::array<ExpenseCondition, ExpenseCon
   return save.commit();
 }
 
-void deleteWorkSlot(Session& s, int slot) {
-  if (slot < 1 || slot > ExpenseCondition::Slots) return;
+bool deleteWorkSlot(Session& s, int slot) {
+  if (slot < 1 || slot > ExpenseCondition::Slots) return false;
   SaveTransaction save(s);
   save.cover(ExpenseCondition::Channel, recordOfSlot(ConditionSet::Work, slot), ExpenseCondition::Slots - slot + 1);
-  if (!save.begin()) return;
+  if (!save.begin()) return false;
   for (int k = slot; k <= ExpenseCondition::Slots; ++k) {
     if (store::readRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + k + 1, s.CondRec))
       writeSlot(s, ConditionSet::Work, k);
@@ -95,7 +96,7 @@ void deleteWorkSlot(Session& s, int slot) {
   readSlot(s, ConditionSet::Work, ExpenseCondition::Slots);
   s.CondRec.Clear_Profile();
   writeSlot(s, ConditionSet::Work, ExpenseCondition::Slots);
-  save.commit();
+  return save.commit();
 }
 
 int countUsedWorkSlots(Session& s) {

@@ -20,13 +20,15 @@ bool readSlot(Session& s, ConditionSet set, int slot);
 // Writes CondRec to slot 1..20 of a set.
 bool writeSlot(Session& s, ConditionSet set, int slot);
 
-// Copies every live slot over the working slot of the same number, whole records;
-// nothing when the file has no room for the whole set.
-void Copy_ToWork(Session& s);
+// Copies every live slot over the working slot of the same number, whole records, as
+// one save. False when it did not take effect (no room for the whole set, a read or
+// write that failed): then the working set is not the live one and must not be
+// committed.
+bool Copy_ToWork(Session& s);
 // The commit: every working slot over the live slot of the same number, in slot order.
 // Nothing is copied when the file does not hold the whole working set, or has no room
-// for the whole live set.
-void Copy_ToLive(Session& s);
+// for the whole live set. Returns whether the copy took effect.
+bool Copy_ToLive(Session& s);
 // The window's OK as one save: MainRec read, Copy_ToLive, and when anything was saved
 // or deleted since the window opened, ChangeCode 3 in MainRecord; all of it reaches
 // the file or none of it. Returns whether it did.
@@ -45,8 +47,9 @@ template <class Fill>
 bool saveWorkSlot(Session& s, int slot, Fill fill);
 
 // Deletes working slot 1..20: the later slots move down one place (the slot after the
-// last is read from record 141) and slot 20 is emptied; all of it or none.
-void deleteWorkSlot(Session& s, int slot);
+// last is read from record 141) and slot 20 is emptied; all of it or none. Returns
+// whether it took effect.
+bool deleteWorkSlot(Session& s, int slot);
 
 // Number of used working slots before the first empty one.
 int countUsedWorkSlots(Session& s);

@@ -15,12 +15,15 @@ using store::HolidayRecord;
 
 HolidayList loadHolidayList(Session& s) {
   HolidayList list;
-  s.MainRecIO(false);
+  list.complete = s.MainRecIO(false);
   list.weekOff = s.MainRec.WeekOff;
   // A count beyond the records' capacity, or below zero, is not trusted.
   const int count = std::clamp<int>(s.MainRec.HolidayCount, 0, HolidayRecord::Capacity);
   for (int k = 1; k <= count; ++k) {
-    if (!store::readRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + k, s.HoliRec)) continue;
+    if (!store::readRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + k, s.HoliRec)) {
+      list.complete = false;
+      continue;
+    }
     list.entries.push_back({s.HoliRec.HoliDate, s.HoliRec.HoliName, s.HoliRec.HoliSpare});
   }
   return list;

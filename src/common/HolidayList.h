@@ -27,11 +27,14 @@ struct HolidayEntry {
 struct HolidayList {
   std::vector<HolidayEntry> entries;
   std::array<bool, 7> weekOff{};  // Sunday .. Saturday
+  // Every record was read: a list with a hole must not be saved back over the file.
+  bool complete = true;
 };
 
 // Reads MainRecord afresh, then holidays 1 to HolidayCount (a count outside 0..190 is
 // clamped) through the session's record buffer; a record that cannot be read is left
-// out. The buffer then holds the last holiday read, as the window's load leaves it.
+// out and the list marked incomplete. The buffer then holds the last holiday read,
+// as the window's load leaves it.
 HolidayList loadHolidayList(Session& s);
 
 // What the window's "OK" writes, in its order: the room of the whole list first (a

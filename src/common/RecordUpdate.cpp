@@ -5,14 +5,18 @@
 
 namespace prandel {
 
+// The read and the write under the folder's lock: no other program's save of the
+// record can fall between them.
 bool updateMainRecord(Session& s, const std::function<void(store::MainRecord&)>& change) {
-  const bool fresh = s.MainRecIO(false);
+  const store::DataFiles::FolderLock lock(s.files);
+  const bool fresh = lock.held() && s.MainRecIO(false);
   change(s.MainRec);
   return fresh && s.MainRecIO(true);
 }
 
 bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>& change) {
-  const bool fresh = s.LinkRecIO(false);
+  const store::DataFiles::FolderLock lock(s.files);
+  const bool fresh = lock.held() && s.LinkRecIO(false);
   change(s.LinkRec);
   return fresh && s.LinkRecIO(true);
 }

@@ -6,6 +6,7 @@
 // its own fields, and write the record straight away.
 #include <functional>
 
+#include "store/DataFiles.h"
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
 #include "store/Transaction.h"

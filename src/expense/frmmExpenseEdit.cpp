@@ -29,6 +29,7 @@ using store::ExpenseCondition;
 
 namespace {
 const QString kTitle = QStringLiteral("Zelkora Expense");
+const QString kNotPrepared = QStringLiteral("The conditions could not be prepared for editing; nothing was changed.");
 }
 
 int frmmExpense::selectedIndex() const { return lstCondtions->currentRow(); }
@@ -74,7 +75,13 @@ void frmmExpense::Form_Load() {
     setFieldText(advTime[1], QStringLiteral("02:00"));
   }
   if (!WorkReady) {
-    Copy_ToWork(s);
+    // A working set that is not a copy of the live one (stale from an earlier run, or
+    // half copied) must never reach the live set by an OK: the window is not opened.
+    if (!Copy_ToWork(s)) {
+      Closed = true;
+      setOpeningFault(kNotPrepared);
+      return;
+    }
     WorkReady = true;
   }
   {
@@ -337,13 +344,14 @@ void frmmExpense::Save_Profile() {
   }
   const int slot = selectedSlot();
   if (slot < 1 || slot > ExpenseCondition::Slots) return;
-  saveWorkSlot(ctx.session, slot, [this, &panel](ExpenseCondition& c) { fillCondition(ctx.session, panel, c); });
+  const bool saved =
+      saveWorkSlot(ctx.session, slot, [this, &panel](ExpenseCondition& c) { fillCondition(ctx.session, panel, c); });
   leaveEditingMode();
-  Changed = true;
+  if (saved) Changed = true;
 }
 
 void frmmExpense::commit() {
-  commitConditions(ctx.session, Changed);
+  if (WorkReady) commitConditions(ctx.session, Changed);
   WorkReady = false;
   Closed = true;
 }
@@ -353,9 +361,9 @@ void frmmExpense::deleteCondition() {
   if (slot < 1) return;
   if (!ctx.prompter.question(this, QStringLiteral("Do you want to delete condition"), QStringLiteral("Confirm")))
     return;
-  deleteWorkSlot(ctx.session, slot);
+  const bool deleted = deleteWorkSlot(ctx.session, slot);
   Form_Load();
-  Changed = true;
+  if (deleted) Changed = true;
 }
 
 void frmmExpense::showConditionMap() {

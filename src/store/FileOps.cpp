@@ -9,9 +9,26 @@
 #include <cerrno>
 
 namespace prandel::store::file {
+namespace {
+
+FaultHook faultHook = nullptr;
+
+// False, with errno set, when a test makes the call fail.
+bool allowed(Call call) {
+  if (!faultHook) return true;
+  const int err = faultHook(call);
+  if (err == 0) return true;
+  errno = err;
+  return false;
+}
+
+}  // namespace
+
+void setFaultHook(FaultHook hook) { faultHook = hook; }
 
 bool preadFull(int fd, std::uint8_t* buf, std::size_t len, std::uint64_t offset, std::size_t& got) {
   got = 0;
+  if (!allowed(Call::Read)) return false;
   while (got < len) {
     const ssize_t r = ::pread(fd, buf + got, len - got, static_cast<off_t>(offset + got));
     if (r < 0) {
@@ -25,6 +42,7 @@ bool preadFull(int fd, std::uint8_t* buf, std::size_t len, std::uint64_t offset,
 }
 
 bool pwriteFull(int fd, const std::uint8_t* buf, std::size_t len, std::uint64_t offset) {
+  if (!allowed(Call::Write)) return false;
   std::size_t done = 0;
   while (done < len) {
     const ssize_t w = ::pwrite(fd, buf + done, len - done, static_cast<off_t>(offset + done));
@@ -39,6 +57,7 @@ bool pwriteFull(int fd, const std::uint8_t* buf, std::size_t len, std::uint64_t 
 }
 
 bool syncData(int fd) {
+  if (!allowed(Call::SyncData)) return false;
   for (;;) {
     if (::fdatasync(fd) == 0) return true;
     if (errno != EINTR) return false;
@@ -46,6 +65,7 @@ bool syncData(int fd) {
 }
 
 bool syncFolder(const std::string& folder) {
+  if (!allowed(Call::SyncFolder)) return false;
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = false;

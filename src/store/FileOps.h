@@ -20,4 +20,10 @@ bool sameFile(int fd, const std::string& path);
 // Overwrites the start of a journal so that it no longer reads as one, durably.
 bool spoil(int fd);
 
+// For tests: asked before every write and flush made here; an errno it returns makes
+// that call fail with it, as a failing disk would. Nothing is asked when none is set.
+enum class Call { Read, Write, SyncData, SyncFolder };
+using FaultHook = int (*)(Call call);
+void setFaultHook(FaultHook hook);
+
 }  // namespace prandel::store::file

@@ -25,6 +25,11 @@ class FormBase : public QDialog {
   void unloadForm();
   bool isUnloaded() const { return unloaded_; }
 
+  // Why the window cannot be used, when its load could not make what it edits (a
+  // working copy it could not write, records it could not read); empty when it can.
+  // Such a window is never shown: the user is told, and nothing is saved.
+  const QString& openingFault() const { return openingFault_; }
+
   QPushButton* cancelButton() const { return cancelButton_; }
   void setCancelButton(QPushButton* b) { cancelButton_ = b; }
   // The button that Enter presses; the others lose that role.
@@ -38,6 +43,7 @@ class FormBase : public QDialog {
     setClientSizeTwips(clientWidth, windowHeight - kTitleAndBorderTwips);
   }
   void centreOnScreen();
+  void setOpeningFault(const QString& why) { openingFault_ = why; }
   void setTopmost(bool on);
   // Hide the window and show the closing window.
   void hideAndEnd();
@@ -51,6 +57,7 @@ class FormBase : public QDialog {
  private:
   QPushButton* cancelButton_ = nullptr;
   bool unloaded_ = false;
+  QString openingFault_;
 };
 
 }  // namespace prandel::ui

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "ExpenseTestKit.h"
+#include "support/FailingCalls.h"
 
 namespace prandel {
 namespace {
@@ -124,6 +125,46 @@ TEST(ConditionStore, SaveKeepsTheFieldsThePanelDoesNotSet) {
   const double amt = 2.5;
   std::memcpy(want.data() + 2, &amt, 8);
   EXPECT_EQ(rec, want);
+}
+
+// Each operation with each of its writes and flushes failing in turn, as a failing
+// disk (EIO) or a full one (ENOSPC) fails it: it says it failed and left the file as
+// it was, or says it worked and left what a clean run leaves. Never a mix.
+TEST(ConditionStore, EveryFailingCallLeavesTheFileWholeAndSaysSo) {
+  struct Case {
+    const char* what;
+    std::function<bool(Session&)> run;
+  };
+  const Case cases[] = {
+      {"copy to the working set", [](Session& s) { return Copy_ToWork(s); }},
+      {"the commit", [](Session& s) { return commitConditions(s, true); }},
+      {"a delete", [](Session& s) { return deleteWorkSlot(s, 2); }},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> clean;
+    int calls = 0;
+    {
+      FileKit k(3);
+      test::FailingCalls count(0);
+      ASSERT_TRUE(c.run(k.s)) << c.what;
+      calls = count.count();
+      clean = k.bytes();
+      ASSERT_NE(clean, k.before) << c.what;
+    }
+    ASSERT_GT(calls, 3) << c.what;
+    for (const int error : {EIO, ENOSPC}) {
+      for (int n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(std::string(c.what) + ", call " + std::to_string(n) + (error == EIO ? " EIO" : " ENOSPC"));
+        FileKit k(3);
+        bool ok = false;
+        {
+          test::FailingCalls fail(n, error);
+          ok = c.run(k.s);
+        }
+        EXPECT_EQ(k.bytes(), ok ? clean : k.before);
+      }
+    }
+  }
 }
 
 TEST(ConditionStore, SlotsAndRecordNumbers) {

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "ExpenseTestKit.h"
+#include "support/FailingCalls.h"
 #include "ui/SpinBar.h"
 #include "ui/Twips.h"
 
@@ -307,6 +308,51 @@ TEST(ExpenseWindow, AnyBytesInTheSlotsNeverCrashAndLoadingWritesOnlyTheWorkingCo
       ASSERT_EQ(after[i], file[i]) << "round " << round << " byte " << i;
     }
     for (std::size_t i = 0; i < 2560; ++i) ASSERT_EQ(after[15360 + i], file[10240 + i]) << i;
+  }
+}
+
+// The opening copy of the live conditions into the working set failing at any of its
+// writes or flushes (a failing or a full disk): the window says so and is never shown,
+// and its OK, pressed all the same, never puts the stale working set over the live one.
+TEST(ExpenseWindow, AnOpeningThatCannotCopyTheConditionsIsRefusedAndNeverCommits) {
+  const auto prepare = [](ExpenseKit& k) {
+    for (int slot = 1; slot <= 3; ++slot) k.put(ConditionSet::Live, slot, test::condition([&](auto& c) { c.Amt = slot; }));
+    // A working set left by an earlier run: other conditions.
+    k.put(ConditionSet::Work, 1, test::condition([](auto& c) { c.Amt = 99; }));
+    k.setMain([](store::MainRecord& m) { m.ChangeCode = 0; });
+  };
+  int calls = 0;
+  {
+    ExpenseKit k;
+    prepare(k);
+    test::FailingCalls count(0);
+    frmmExpense w(k.ctx);
+    calls = count.count();
+  }
+  ASSERT_GT(calls, 3);
+  for (const int error : {EIO, ENOSPC}) {
+    for (int n = 1; n <= calls; ++n) {
+      SCOPED_TRACE("call " + std::to_string(n) + (error == EIO ? " EIO" : " ENOSPC"));
+      ExpenseKit k;
+      prepare(k);
+      const auto before = k.bytes();
+      std::unique_ptr<frmmExpense> w;
+      {
+        test::FailingCalls fail(n, error);
+        w = std::make_unique<frmmExpense>(k.ctx);
+      }
+      if (w->openingFault().isEmpty()) {
+        // The copy took effect after all (the call was its last flush of a name).
+        EXPECT_EQ(k.raw(ConditionSet::Work, 1), k.raw(ConditionSet::Live, 1));
+        continue;
+      }
+      EXPECT_EQ(w->openingFault(), QStringLiteral("The conditions could not be prepared for editing; nothing was changed."));
+      EXPECT_EQ(k.bytes(), before);
+      w->CmdBut[0]->click();  // OK
+      w->unloadForm();
+      EXPECT_EQ(k.bytes(), before) << "the stale working set reached the live one";
+      EXPECT_EQ(k.storedMain().ChangeCode, 0);
+    }
   }
 }
 

@@ -14,10 +14,7 @@ namespace {
 
 int runExport(const prandel::DataFolder& folder, TariffPart part, const std::string& outPath) {
   store::DataFiles files;
-  if (!recordsIn(folder.path) || (!files.openAllForReading(folder.path) && !files.isOpen(store::MainRecord::Channel))) {
-    reportNoRecords(folder.path);
-    return 1;
-  }
+  if (!openRecordsForReading(folder, files)) return 1;
   const Records r = readAll(files);
   prandel::platform::Platform noServices;
   prandel::Session s(noServices);

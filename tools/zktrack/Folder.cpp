@@ -95,7 +95,24 @@ bool openRecordsForReading(const prandel::DataFolder& folder, store::DataFiles& 
     std::cerr << "zktrack: cannot read the record files in " << folder.path << "\n";
     return false;
   }
+  noteJournals(files);
   return true;
+}
+
+void noteJournals(const store::DataFiles& files) {
+  for (const auto& j : files.journals()) {
+    if (j.kind == store::JournalState::Kind::CutSave)
+      std::cerr << "zktrack: note: a save to " << files.pathOf(j.file.c_str())
+                << " was cut short; shown as the records were before it (the next program that writes there "
+                   "puts them back)\n";
+    else
+      std::cerr << "zktrack: note: " << store::describeJournal(j) << "; nothing can be saved to " << j.file
+                << " until it is dealt with\n";
+  }
+}
+
+void reportBlockingJournals(const store::DataFiles& files) {
+  for (const auto& j : files.journals()) std::cerr << "zktrack: " << store::describeJournal(j) << "\n";
 }
 
 }  // namespace zktrack

@@ -14,10 +14,12 @@
 #include "IcsCalendar.h"
 #include "Zktrack.h"
 #include "common/HolidayList.h"
-#include "common/RecordUpdate.h"
+#include "common/RecordClaims.h"
 #include "common/Regional.h"
 #include "common/Session.h"
+#include "common/SettingsImport.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "store/Cp1252.h"
 
 namespace zktrack {
@@ -149,6 +151,46 @@ void printList(const char* title, const std::vector<Candidate>& list, bool added
   }
 }
 
+// The calendar's days against the list as it stands: added, already listed, twice in
+// the calendar, or found no room.
+struct IcsPlan {
+  prandel::HolidayList list;
+  std::vector<Candidate> adds, known, twice, overflow;
+};
+
+IcsPlan planIcs(prandel::Session& s, const std::vector<Candidate>& found) {
+  IcsPlan p;
+  p.list = prandel::loadHolidayList(s);
+  std::vector<double> listed;
+  for (const HolidayEntry& e : p.list.entries) listed.push_back(e.date);
+  std::vector<double> taken;  // days of the file that were added or found no room
+  for (const Candidate& c : found) {
+    const double date = Regional::fromDate(c.ics.day);
+    if (prandel::CheckDupliDate(listed, date)) {
+      p.known.push_back(c);
+    } else if (prandel::CheckDupliDate(taken, date)) {
+      p.twice.push_back(c);
+    } else {
+      taken.push_back(date);
+      (prandel::holidayListFull(listed.size() + p.adds.size()) ? p.overflow : p.adds).push_back(c);
+    }
+  }
+  return p;
+}
+
+// The descriptions the code page cannot hold, with what to do about them; false then.
+bool codePageFits(const std::string& file, const IcsPlan& p, bool stripAccents) {
+  const auto faults = codePageFaults(p.adds);
+  if (faults.empty()) return true;
+  for (const auto& f : faults) std::cerr << "zktrack: " << file << ": " << f << "\n";
+  const bool accentsOnly = !stripAccents && std::all_of(p.adds.begin(), p.adds.end(), [](const Candidate& c) {
+    return c.fault.empty() || candidate(c.ics, true).fault.empty();
+  });
+  std::cerr << "zktrack: nothing was written; change these descriptions in the calendar"
+            << (accentsOnly ? ", or run again with --strip-accents to store them without the accents" : "") << "\n";
+  return false;
+}
+
 }  // namespace
 
 int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options) {
@@ -173,64 +215,61 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
   }
 
   s.DataPath = folder.path;
-  if (dryRun) s.files.openAllForReading(folder.path);
-  else s.OpenDataFiles();
-  if (!s.files.isOpen(store::MainRecord::Channel) || !s.files.isOpen(store::HolidayRecord::Channel)) {
-    std::cerr << "zktrack: cannot " << (dryRun ? "read" : "write") << " the record files in " << folder.path << "\n";
-    return 1;
-  }
-  prandel::HolidayList list = prandel::loadHolidayList(s);
-
+  // Read as the folder will be once a save cut short is undone; nothing is made or
+  // changed unless there is something to add.
+  if (!openRecordsForReading(folder, s.files)) return 1;
   std::vector<Candidate> found;
   for (const IcsDay& d : cal.days) found.push_back(candidate(d, options.stripAccents));
-  // Added in date order, so that a full list keeps the nearest holidays; on the same
+  // Added in date order, so that a full list keeps the earliest holidays; on the same
   // day the first event of the file wins.
   std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.ics.day < b.ics.day; });
 
-  std::vector<double> listed;
-  for (const HolidayEntry& e : list.entries) listed.push_back(e.date);
-  std::vector<double> taken;  // days of the file that were added or found no room
-  std::vector<Candidate> adds, known, twice, overflow;
-  for (const Candidate& c : found) {
-    const double date = Regional::fromDate(c.ics.day);
-    if (prandel::CheckDupliDate(listed, date)) {
-      known.push_back(c);
-    } else if (prandel::CheckDupliDate(taken, date)) {
-      twice.push_back(c);
-    } else {
-      taken.push_back(date);
-      (prandel::holidayListFull(listed.size() + adds.size()) ? overflow : adds).push_back(c);
-    }
-  }
-
-  if (const auto faults = codePageFaults(adds); !faults.empty()) {
-    for (const auto& f : faults) std::cerr << "zktrack: " << file << ": " << f << "\n";
-    const bool accentsOnly = !options.stripAccents && std::all_of(adds.begin(), adds.end(), [](const Candidate& c) {
-      return c.fault.empty() || candidate(c.ics, true).fault.empty();
-    });
-    std::cerr << "zktrack: nothing was written; change these descriptions in the calendar"
-              << (accentsOnly ? ", or run again with --strip-accents to store them without the accents" : "") << "\n";
+  const auto unreadList = [&folder] {
+    std::cerr << "zktrack: the holiday list in " << folder.path << " cannot be read whole; nothing was written\n";
     return 1;
+  };
+  IcsPlan plan = planIcs(s, found);
+  if (!plan.list.complete) return unreadList();
+  if (!codePageFits(file, plan, options.stripAccents)) return 1;
+
+  bool written = true;
+  std::unique_ptr<prandel::platform::TitleClaim> claim;
+  if (!dryRun && !plan.adds.empty()) {
+    prandel::platform::LockFileRegistry registry("");
+    claim = prandel::claimRecords(registry, prandel::HeldRecords::Holidays, folder.path);
+    if (!claim) {
+      std::cerr << "zktrack: the holiday window is open on " << folder.path
+                << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
+      return 1;
+    }
+    s.files.closeAll();
+    s.OpenDataFiles();
+    // Planned again and written under the folder's lock: no other save falls between.
+    const store::DataFiles::FolderLock lock(s.files);
+    written = lock.held();
+    if (written) {
+      plan = planIcs(s, found);
+      if (!plan.list.complete) return unreadList();
+      if (!codePageFits(file, plan, options.stripAccents)) return 1;
+    }
+    if (written && !plan.adds.empty()) {
+      prandel::ImportedSettings what;
+      what.holidays = plan.list;
+      for (const Candidate& c : plan.adds)
+        what.holidays->entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
+      written = prandel::saveImportedSettings(s, what);
+    }
   }
 
   std::cout << dataFolderLine(folder) << "\n"
             << "Calendar: " << file << " (" << plural(cal.events, "event", "events")
             << "), holidays of " << yearSpan(firstYear, lastYear) << "\n";
-  printList(dryRun ? "Would add:" : "Added:", adds, true);
-  printList("Skipped, already listed:", known, false, &list.entries);
-  printList("Skipped, twice in the calendar:", twice, false);
+  printList(dryRun ? "Would add:" : "Added:", plan.adds, true);
+  printList("Skipped, already listed:", plan.known, false, &plan.list.entries);
+  printList("Skipped, twice in the calendar:", plan.twice, false);
 
-  bool written = true;
-  if (!dryRun && !adds.empty()) {
-    std::vector<HolidayEntry> entries = list.entries;
-    for (const Candidate& c : adds) entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
-    written = prandel::saveHolidayList(s, entries, list.weekOff);
-    // What the closing window does after an editor saved: the tracker reloads.
-    written = written && prandel::requestReload(s);
-  }
-
-  std::cout << (dryRun ? "Would add " : "Added ") << adds.size() << "; skipped " << known.size() << " already listed, "
-            << twice.size() << " twice in the calendar, "
+  std::cout << (dryRun ? "Would add " : "Added ") << plan.adds.size() << "; skipped " << plan.known.size()
+            << " already listed, " << plan.twice.size() << " twice in the calendar, "
             << plural(cal.timed, "timed event", "timed events");
   if (cal.cancelled > 0)
     std::cout << ", " << plural(cal.cancelled, "cancelled event", "cancelled events");
@@ -241,14 +280,15 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
   if (dryRun) std::cout << "Nothing was written (--dry-run).\n";
 
   if (!written) {
-    std::cerr << "zktrack: writing the holidays into " << folder.path << " failed\n";
+    std::cerr << "zktrack: writing the holidays into " << folder.path << " failed; nothing was changed\n";
+    reportBlockingJournals(s.files);
     return 1;
   }
-  if (!overflow.empty()) {
+  if (!plan.overflow.empty()) {
     std::cerr << "zktrack: " << prandel::holidayFaultText(prandel::HolidayFault::ListFull).toStdString() << ": "
-              << plural(overflow.size(), "holiday", "holidays") << " of the calendar did not fit (the list holds "
+              << plural(plan.overflow.size(), "holiday", "holidays") << " of the calendar did not fit (the list holds "
               << store::HolidayRecord::Capacity << "):\n";
-    for (const Candidate& c : overflow) std::cerr << "  " << line(c) << "\n";
+    for (const Candidate& c : plan.overflow) std::cerr << "  " << line(c) << "\n";
     return 1;
   }
   return 0;

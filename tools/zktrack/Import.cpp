@@ -7,11 +7,12 @@
 #include <sstream>
 
 #include "Tariff.h"
-#include "common/ConditionStore.h"
 #include "common/HolidayList.h"
-#include "common/RecordUpdate.h"
+#include "common/RecordClaims.h"
 #include "common/Session.h"
+#include "common/SettingsImport.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace zktrack {
 
@@ -40,36 +41,70 @@ std::vector<prandel::HolidayEntry> holidayEntries(prandel::Session& s, const Hol
   return entries;
 }
 
+// What the tariff changes, worked out on the records as they are now.
+struct ImportPlan {
+  std::optional<ConditionPlan> conditions;
+  HolidayPlan holidays;
+  bool changes() const { return (conditions && !conditions->changes.empty()) || !holidays.changes.empty(); }
+  void print() const {
+    for (const auto* changes : {conditions ? &conditions->changes : nullptr, &holidays.changes}) {
+      if (!changes) continue;
+      for (const auto& line : *changes) std::cout << "  " << line << "\n";
+    }
+  }
+};
+
+ImportPlan planImport(prandel::Session& s, const Tariff& tariff) {
+  const Records r = readAll(s.files);
+  ImportPlan plan;
+  if (tariff.conditions) plan.conditions = planConditions(s, r, *tariff.conditions);
+  plan.holidays = planHolidays(r, tariff);
+  return plan;
+}
+
+// The editors whose OK would write over the import, held for as long as it runs; a
+// message and nothing when one of them is open.
+bool claimEditedRecords(const std::string& folder, const Tariff& tariff,
+                        std::vector<std::unique_ptr<prandel::platform::TitleClaim>>& claims) {
+  prandel::platform::LockFileRegistry registry("");
+  const auto claim = [&](prandel::HeldRecords what, const char* window) {
+    auto c = prandel::claimRecords(registry, what, folder);
+    if (!c) {
+      std::cerr << "zktrack: the " << window << " window is open on " << folder
+                << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
+      return false;
+    }
+    claims.push_back(std::move(c));
+    return true;
+  };
+  if (tariff.conditions && !claim(prandel::HeldRecords::Conditions, "expense")) return false;
+  if ((tariff.holidays || tariff.daysOff) && !claim(prandel::HeldRecords::Holidays, "holiday")) return false;
+  return true;
+}
+
 int runImport(const prandel::DataFolder& folder, const std::string& path, bool dryRun) {
   using Fault = SmallFile::Fault;
   // Refused before it is read when it is big: a tariff file is a few kilobytes.
   const SmallFile file = readSmallFile(path, kMaxTariffBytes);
   switch (file.fault) {
     case Fault::None: break;
-    case Fault::Missing:
-    case Fault::NotRegular: std::cerr << "zktrack: " << path << ": no such file\n"; return 1;
+    case Fault::Missing: std::cerr << "zktrack: " << path << ": no such file\n"; return 1;
+    case Fault::NotRegular: std::cerr << "zktrack: " << path << ": is not a regular file\n"; return 1;
     case Fault::TooBig:
       std::cerr << "zktrack: " << path << ": larger than 1 MiB; a tariff file is a few kilobytes\n";
       return 1;
     default: std::cerr << "zktrack: cannot read " << path << "\n"; return 1;
   }
   const std::string& text = file.text;
-  if (!recordsIn(folder.path)) {
-    reportNoRecords(folder.path);
-    return 1;
-  }
 
   prandel::platform::Platform noServices;
   // Panel texts are written and read back in one fixed notation, whatever the user's.
   prandel::Session s(noServices, QLocale(QLocale::English, QLocale::UnitedStates));
   s.DataPath = folder.path;
-  const bool opened = dryRun ? s.files.openAllForReading(folder.path) : s.OpenDataFiles();
-  if (!opened && !s.files.isOpen(store::MainRecord::Channel)) {
-    std::cerr << "zktrack: cannot open the record files in " << folder.path << "\n";
-    return 1;
-  }
+  // Read as the folder will be once a save cut short is undone; nothing is made or
+  // changed until the file has passed every check and changes something.
+  if (!openRecordsForReading(folder, s.files)) return 1;
   s.MainRecIO(false);
-  const Records r = readAll(s.files);
 
   const std::string name = std::filesystem::path(path).filename().string();
   Tariff tariff;
@@ -80,33 +115,42 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
   }
 
   std::cout << dataFolderLine(folder) << "\n";
-  const std::optional<ConditionPlan> conditions =
-      tariff.conditions ? std::optional<ConditionPlan>(planConditions(s, r, *tariff.conditions)) : std::nullopt;
-  const HolidayPlan holidays = planHolidays(r, tariff);
-  const bool conditionsChange = conditions && !conditions->changes.empty();
-  const bool holidaysChange = !holidays.changes.empty();
-  for (const auto* changes : {conditions ? &conditions->changes : nullptr, &holidays.changes}) {
-    if (!changes) continue;
-    for (const auto& line : *changes) std::cout << "  " << line << "\n";
-  }
-  if (!conditionsChange && !holidaysChange) {
-    std::cout << "No settings change.\n";
-    return 0;
-  }
-  if (dryRun) {
-    std::cout << "Nothing was written (--dry-run).\n";
+  ImportPlan plan = planImport(s, tariff);
+  if (!plan.changes() || dryRun) {
+    plan.print();
+    std::cout << (plan.changes() ? "Nothing was written (--dry-run).\n" : "No settings change.\n");
     return 0;
   }
 
-  bool ok = true;
-  // As the editors save: the conditions as the expense window's OK commits them, the
-  // holiday list as the holiday window's OK writes it, each with its change code.
-  if (conditionsChange) ok = prandel::replaceConditions(s, conditions->records) && ok;
-  if (holidaysChange && ok) ok = prandel::saveHolidayList(s, holidayEntries(s, holidays), holidays.weekOff);
-  // And as the closing window tells the tracker.
-  if (ok) ok = prandel::requestReload(s);
+  std::vector<std::unique_ptr<prandel::platform::TitleClaim>> claims;
+  if (!claimEditedRecords(folder.path, tariff, claims)) return 1;
+  s.files.closeAll();
+  s.OpenDataFiles();
+  // Read, planned and written under the folder's lock, so that no other save falls
+  // between what the plan saw and what it writes.
+  const store::DataFiles::FolderLock lock(s.files);
+  bool ok = lock.held() && s.files.isOpen(store::MainRecord::Channel) && s.MainRecIO(false);
+  if (ok) {
+    plan = planImport(s, tariff);
+    plan.print();
+    if (!plan.changes()) {
+      std::cout << "No settings change.\n";
+      return 0;
+    }
+    prandel::ImportedSettings what;
+    if (plan.conditions && !plan.conditions->changes.empty()) what.conditions = plan.conditions->records;
+    if (!plan.holidays.changes.empty()) {
+      prandel::HolidayList list;
+      list.entries = holidayEntries(s, plan.holidays);
+      list.weekOff = plan.holidays.weekOff;
+      what.holidays = std::move(list);
+    }
+    ok = prandel::saveImportedSettings(s, what);
+  }
   if (!ok) {
-    std::cerr << "zktrack: the records in " << folder.path << " could not be written; they are as they were\n";
+    std::cerr << "zktrack: the records in " << folder.path << " could not be written; nothing was changed\n";
+    if (!lock.held()) std::cerr << "zktrack: another program kept the data folder busy\n";
+    reportBlockingJournals(s.files);
     return 1;
   }
   std::cout << "Written: ChangeCode " << int{s.MainRec.ChangeCode} << ", ReloadFlag -1.\n";

@@ -148,7 +148,8 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
     files.openAll(folder);
     before = readAll(files);
     store::LinkRecord link;
-    bool ok = files.isOpen(store::LinkRecord::Channel) && store::LinkRecIO(files, link, false);
+    const store::DataFiles::FolderLock lock(files);
+    bool ok = lock.held() && files.isOpen(store::LinkRecord::Channel) && store::LinkRecIO(files, link, false);
     if (ok) {
       link.RequestCode = requestCode;
       ok = store::LinkRecIO(files, link, true);
@@ -163,6 +164,8 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
 
   store::DataFiles files;
   files.openAll(folder);
+  // Read, changed and written as one, as the tracker does.
+  const store::DataFiles::FolderLock lock(files);
   store::LinkRecord link;
   store::LinkRecIO(files, link, false);
   if (rc < 0) {

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <unistd.h>
+
 #include <QDate>
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -104,19 +106,30 @@ int runSeed(const std::string& folder, bool force) {
       return 1;
     }
   }
-  // A clean start: stale records past the demo's would otherwise survive.
-  for (const auto& c : store::DataFiles::kChannels) {
-    std::ofstream trunc(fs::path(folder) / c.file, std::ios::binary | std::ios::trunc);
-    if (!trunc) {
-      std::cerr << "zktrack: cannot write " << (fs::path(folder) / c.file).string() << "\n";
-      return 1;
-    }
-  }
-
+  // Opening plays back a save cut short first: played back later, it would write its
+  // old bytes into the demo.
   store::DataFiles files;
   if (!files.openAll(folder)) {
     std::cerr << "zktrack: cannot open the record files in " << folder << "\n";
     return 1;
+  }
+  if (!files.journals().empty()) {
+    reportBlockingJournals(files);
+    std::cerr << "zktrack: nothing was written\n";
+    return 1;
+  }
+  const store::DataFiles::FolderLock lock(files);
+  if (!lock.held()) {
+    std::cerr << "zktrack: another program kept " << folder << " busy; nothing was written\n";
+    return 1;
+  }
+  // A clean start: stale records past the demo's would otherwise survive.
+  for (const auto& c : store::DataFiles::kChannels) {
+    const fs::path p = fs::path(folder) / c.file;
+    if (::truncate(p.c_str(), 0) != 0) {
+      std::cerr << "zktrack: cannot write " << p.string() << "\n";
+      return 1;
+    }
   }
   bool ok = true;
 

@@ -71,8 +71,14 @@ SmallFile readSmallFile(const std::string& path, std::uintmax_t maxBytes);
 // cannot be made.
 bool makeDataFolder(const std::string& folder);
 // Opens the record files of a folder that holds records, for reading only; false
-// with a message when it holds none or they cannot be read.
+// with a message when it holds none or they cannot be read. A save cut short is
+// read through (the records as they were before it) and a note says so.
 bool openRecordsForReading(const prandel::DataFolder& folder, store::DataFiles& files);
+// Notes on standard error for the journals the files were opened with: a save cut
+// short that reads look through, a journal that blocks saves.
+void noteJournals(const store::DataFiles& files);
+// Why a save did not take effect, when a journal is in its way: one line for each.
+void reportBlockingJournals(const store::DataFiles& files);
 
 // --- Moments and connections (which, check) -------------------------------------
 

@@ -143,6 +143,11 @@ void frmmHolidays::Form_Load() {
   Label3->setText(QLatin1Char('(') + s.ShortDateFmt + QLatin1Char(')'));
   tHoli[0]->setAccessibleDescription(Label3->text());
   const HolidayList list = loadHolidayList(s);
+  // Saved back, a list with a hole would lose the holidays that could not be read.
+  if (!list.complete) {
+    setOpeningFault(QStringLiteral("The holidays could not be read; nothing was changed."));
+    return;
+  }
   Command2[1]->setEnabled(false);
   for (std::size_t d = 0; d < chkWeek.size(); ++d) chkWeek[d]->setChecked(list.weekOff[d]);
 
@@ -225,7 +230,8 @@ void frmmHolidays::tHoli_Change(int index) {
 }
 
 void frmmHolidays::Command1_Click(int index) {
-  if (index == 0) save();
+  // A list loaded with a hole in it is never written back.
+  if (index == 0 && openingFault().isEmpty()) save();
   hideAndEnd();
 }
 

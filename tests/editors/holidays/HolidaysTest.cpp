@@ -23,6 +23,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/FailingCalls.h"
 #include "support/WindowKit.h"
 #include "ui/EntryField.h"
 #include "ui/Style.h"
@@ -358,6 +359,25 @@ TEST(Holidays, BadRecordsNeitherCrashNorGetLost) {
   EXPECT_EQ(kit.record(2).HoliDate, 1e300);
   EXPECT_EQ(kit.record(3).HoliDate, -2.0);
   EXPECT_EQ(kit.main().HolidayCount, 4);
+}
+
+// A holiday that cannot be read at the opening would be missing from the list the OK
+// writes back: the window is refused instead, and nothing is written.
+TEST(Holidays, AnOpeningThatCannotReadTheListIsRefused) {
+  HolidayKit kit({{dateOf(2024, 12, 25), "A"}, {dateOf(2024, 12, 26), "B"}, {dateOf(2024, 12, 31), "C"}});
+  for (int n = 1; n <= 4; ++n) {  // MainRecord, then each holiday
+    SCOPED_TRACE("read " + std::to_string(n));
+    std::unique_ptr<frmmHolidays> w;
+    {
+      test::FailingCalls fail(n, EIO, {store::file::Call::Read});
+      w = std::make_unique<frmmHolidays>(kit.ctx);
+    }
+    EXPECT_EQ(w->openingFault(), QStringLiteral("The holidays could not be read; nothing was changed."));
+    w->Command1[0]->click();
+    w->unloadForm();
+    EXPECT_EQ(kit.bytes(), kit.before);
+  }
+  EXPECT_TRUE(kit.open()->openingFault().isEmpty());
 }
 
 }  // namespace
