@@ -116,7 +116,12 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
 
   std::cout << dataFolderLine(folder) << "\n";
   ImportPlan plan = planImport(s, tariff);
-  if (!plan.changes() || dryRun) {
+  // A save cut short is undone by a real import even when it changes nothing, so that
+  // the folder holds what the import reported.
+  const bool settle = std::any_of(s.files.journals().begin(), s.files.journals().end(), [](const auto& j) {
+    return j.kind == store::JournalState::Kind::CutSave;
+  });
+  if (dryRun || (!plan.changes() && !settle)) {
     plan.print();
     std::cout << (plan.changes() ? "Nothing was written (--dry-run).\n" : "No settings change.\n");
     return 0;
@@ -133,7 +138,8 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
   if (ok) {
     plan = planImport(s, tariff);
     plan.print();
-    if (!plan.changes()) {
+    // Nothing to write, and no cut save left half done on the disk.
+    if (!plan.changes() && s.files.journals().empty()) {
       std::cout << "No settings change.\n";
       return 0;
     }
@@ -145,7 +151,7 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
       list.weekOff = plan.holidays.weekOff;
       what.holidays = std::move(list);
     }
-    ok = prandel::saveImportedSettings(s, what);
+    ok = s.files.journals().empty() && prandel::saveImportedSettings(s, what);
   }
   if (!ok) {
     std::cerr << "zktrack: the records in " << folder.path << " could not be written; nothing was changed\n";
