@@ -38,6 +38,9 @@ int runPrandel(int argc, char** argv, platform::Platform& services, const RunOpt
   Session s(services);
   s.ProgramDir = options.programDir;
   const TakenRequest taken = takeRequest(s);
+  // Saves fail quietly in the windows; the one line here names what stands in their way.
+  for (const auto& j : s.files.journals())
+    report("prandel: " + store::describeJournal(j) + "; nothing can be saved to " + j.file + " until it is dealt with");
   Dispatch d = dispatchRequest(s, taken, options.haveDisplay ? options.haveDisplay() : displayInEnvironment());
   if (!d.editor) {
     report(d.why);

@@ -319,5 +319,19 @@ TEST(Run, TheTitleIsGivenUpWhenTheEditorIsDone) {
   EXPECT_TRUE(fake.windows.held.empty());
 }
 
+TEST(Run, AJournalThatBlocksSavesIsNamed) {
+  Folder f(0);
+  const std::string journal = f.dir.file("mlif.zkt-journal");
+  std::filesystem::create_directory(journal);
+  test::FakePlatform fake;
+  const RunResult r = runIn(f.dir.path(), fake);
+  EXPECT_EQ(r.rc, 0);
+  EXPECT_NE(r.err.find("prandel: " + journal +
+                       " is a folder, not a journal of ours; nothing can be saved to mlif.zkt until it is dealt with"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(f.now(), f.before);
+}
+
 }  // namespace
 }  // namespace prandel
