@@ -76,7 +76,22 @@ class Call:
         return self.result is not None and not self.result.startswith('-')
 
     def __repr__(self):
-        return f'#{self.number} {self.text[:120]}'
+        return f'#{self.number} {readable(self.text)}'
+
+
+def readable(text, width=48):
+    """A call's text for people: paths and short strings decoded, long strings cut."""
+
+    def decode(m):
+        raw = unescape(m.group(2))
+        if m.group(1) == '<' or raw.startswith(b'/'):
+            raw = os.path.basename(raw)  # a path: its file is enough
+        shown = raw[:width].decode('latin-1')
+        shown = ''.join(c if c.isprintable() else '.' for c in shown)
+        more = f'...({len(raw)} bytes)' if len(raw) > width else ''
+        return f'{m.group(1)}{shown}{more}{m.group(3)}'
+
+    return re.sub(r'(["<])((?:\\x[0-9a-f]{2})+)([">])', decode, text)
 
 
 def unescape(s):
