@@ -31,8 +31,8 @@ plain states first, a seeded sample where a group does not fit).
 --base holds the files as they were before the first call judged (--skip calls of the
 trace come before it: their effects are in --base already); the cut points are the calls
 after it up to --stop. RECOVER-COMMAND runs with the state in --data and must end by
-itself. Prints one summary line:
-    cuts C states S before B after A neither N
+itself. Prints one summary line (M: the states made, identical ones included):
+    cuts C states S before B after A neither N made M
 """
 import argparse
 import hashlib
@@ -491,12 +491,13 @@ def cut_states(disk, rng, extra):
 
 def collect(calls, folder, base, skip=0, stop=None, extra=2, seed=1, last_only=False):
     """Every distinct state over the cut points (the calls after skip, up to stop), as
-    [(group, cut call, description, image)], and the number of cut points. last_only:
-    the calls are replayed but only the state after the last one is tried."""
+    [(group, cut call, description, image)], the number of cut points, and the number of
+    states made before identical ones were dropped. last_only: the calls are replayed but
+    only the state after the last one is tried."""
     disk = Disk(folder, base)
     rng = random.Random(seed)
     seen = {}
-    cuts = 0
+    cuts = made = 0
     replayed = [c for c in calls if c.number > skip and (stop is None or c.number <= stop)]
     for k, call in enumerate(replayed):
         disk.apply(call)
@@ -504,10 +505,11 @@ def collect(calls, folder, base, skip=0, stop=None, extra=2, seed=1, last_only=F
             continue
         cuts += 1
         for group, what, image in cut_states(disk, rng, extra):
+            made += 1
             key = image_key(image)
             if key not in seen or seen[key][0] > group:
                 seen[key] = (group, call, what, image)
-    return list(seen.values()), cuts
+    return list(seen.values()), cuts, made
 
 
 def choose(states, cap, seed):
@@ -598,8 +600,8 @@ def main(argv):
             if os.path.isfile(os.path.join(args.base, n))}
     with open(args.trace, encoding='utf-8', errors='surrogateescape') as f:
         calls = parse_trace(f)
-    states, cuts = collect(calls, args.folder or args.data, base, args.skip, args.stop, args.random, args.seed,
-                           args.last_only)
+    states, cuts, made = collect(calls, args.folder or args.data, base, args.skip, args.stop, args.random,
+                                 args.seed, args.last_only)
     states = choose(states, args.states, args.seed)
 
     tally = {'before': 0, 'after': 0, 'neither': 0}
@@ -619,7 +621,7 @@ def main(argv):
         if args.verbose:
             print(f'  cut after {call!r}: {what}: {found}', file=sys.stderr)
     print(f"cuts {cuts} states {len(states)} before {tally['before']} after {tally['after']} "
-          f"neither {tally['neither']}")
+          f"neither {tally['neither']} made {made}")
     return 0
 
 

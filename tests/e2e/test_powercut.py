@@ -50,7 +50,7 @@ def unlink(name):
 
 def states(lines, base, **kw):
     calls = powercut.parse_trace(lines)
-    found, cuts = powercut.collect(calls, FOLDER, base, **kw)
+    found, cuts, _ = powercut.collect(calls, FOLDER, base, **kw)
     return [s[3] for s in found], cuts
 
 
@@ -169,7 +169,7 @@ class Choosing(unittest.TestCase):
 
     def test_the_cap_keeps_the_plain_states_and_is_seeded(self):
         calls = powercut.parse_trace(self.LINES)
-        found, _ = powercut.collect(calls, FOLDER, {'f': bytes(1024)}, extra=5, seed=3)
+        found, _, _ = powercut.collect(calls, FOLDER, {'f': bytes(1024)}, extra=5, seed=3)
         one = powercut.choose(found, 3, seed=7)
         self.assertEqual(len(one), 3)
         self.assertEqual({s[0] for s in one}, {0})

@@ -36,6 +36,7 @@ FP_KINDS_ALL=(kill eio enospc flush powercut)
 declare -A FP_KIND_CALLS=([kill]="" [eio]="" [enospc]="pwrite64 pwritev2 fallocate fdatasync fsync"
   [flush]="fdatasync fsync")
 FP_STATES=${FP_STATES:-0}       # power-cut states per row (0: every one the model gives)
+FP_RANDOM=${FP_RANDOM:-8}       # random mixtures of fates per cut point
 FP_FLUSH_STATES=${FP_FLUSH_STATES:-16}  # power-cut states at the end of a failing-flush run
 FP_SEED=${FP_SEED:-1}
 FP_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -382,7 +383,7 @@ fp_table() {
     if [ "$kind" = flush ]; then
       local s n
       fp_powercut_states "$E2E_TMP/fault.log" "$row-flush-$i" --last-only --states "$FP_FLUSH_STATES"
-      read -r _ _ _ s _ _ _ _ _ n <"$E2E_TMP/powercut.out"
+      read -r _ _ _ s _ _ _ _ _ n _ <"$E2E_TMP/powercut.out"
       cut_states=$((cut_states + s))
       if ((n > 0)); then
         bad=1
@@ -431,13 +432,13 @@ fp_powercut() {
   for f in "${FP_FILES[@]}"; do
     cmp -s "$E2E_DATA/$f" "$E2E_TMP/after/$f" || fail "$row: the recorded run left $f otherwise than the clean run"
   done
-  local stop=() cuts states before after neither
+  local stop=() cuts states before after neither made
   # An opening's cuts end at its window.
   [ -n "$FP_UPTO_BEGUN" ] && stop=(--stop "$FP_UPTO_BEGUN")
-  fp_powercut_states "$log" "$row" --states "$FP_STATES" "${stop[@]}"
-  read -r _ cuts _ states _ before _ after _ neither <"$E2E_TMP/powercut.out"
-  printf '%-17s %-8s %6s cut points, %s states: %s before, %s after, %s neither\n' "$row" powercut "$cuts" \
-    "$states" "$before" "$after" "$neither"
+  fp_powercut_states "$log" "$row" --states "$FP_STATES" --random "$FP_RANDOM" "${stop[@]}"
+  read -r _ cuts _ states _ before _ after _ neither _ made <"$E2E_TMP/powercut.out"
+  printf '%-17s %-8s %6s cut points, %s states (of %s made): %s before, %s after, %s neither\n' "$row" powercut \
+    "$cuts" "$states" "$made" "$before" "$after" "$neither"
   fp_cell "$row" powercut "$states" "$neither"
 }
 
