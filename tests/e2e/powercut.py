@@ -39,7 +39,6 @@ import hashlib
 import os
 import random
 import re
-import shutil
 import subprocess
 import sys
 
@@ -596,12 +595,14 @@ def main(argv):
     args = p.parse_args(argv)
 
     judged_names = sorted({n for f in args.files for n in (f, f + '-journal')})
-    base = {n: open(os.path.join(args.base, n), 'rb').read() for n in judged_names
-            if os.path.isfile(os.path.join(args.base, n))}
-    with open(args.trace, encoding='utf-8', errors='surrogateescape') as f:
-        calls = parse_trace(f)
-    states, cuts, made = collect(calls, args.folder or args.data, base, args.skip, args.stop, args.random,
-                                 args.seed, args.last_only)
+    base = {n: verdicts.read(args.base, n) for n in judged_names if os.path.isfile(os.path.join(args.base, n))}
+    try:
+        with open(args.trace, encoding='utf-8', errors='surrogateescape') as f:
+            calls = parse_trace(f)
+        states, cuts, made = collect(calls, args.folder or args.data, base, args.skip, args.stop, args.random,
+                                     args.seed, args.last_only)
+    except TraceError as e:
+        raise SystemExit(f'powercut: {args.trace}: {e}')
     states = choose(states, args.states, args.seed)
 
     tally = {'before': 0, 'after': 0, 'neither': 0}

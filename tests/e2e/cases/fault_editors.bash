@@ -19,9 +19,10 @@ fp_prepare() {
   cp "$E2E_DATA"/*.zkt "$E2E_TMP/initial/"
 }
 
-# Text for a window that a fault may have closed.
+# Text for a window that a fault may have closed (a message box in the way is closed first).
 fp_type() {
   kill -0 "$PRANDEL_PID" 2>/dev/null || return 0
+  [ -n "${FP_TITLE:-}" ] && fp_close_boxes "$FP_TITLE"
   timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || return 0
   timeout 20 xdotool type --delay 40 "$2" 2>/dev/null || true
   sleep 0.2

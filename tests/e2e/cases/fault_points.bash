@@ -187,9 +187,9 @@ fp_run() {
 
 # An editor's save: the window opened, edited, the images taken, then saved.
 fp_save_run() {
-  local editor="$1" log="$2" inject="${3:-}"
+  local editor="$1" log="$2" fault="${3:-}"
   fp_restore "$E2E_TMP/initial"
-  fp_start "$log" "$inject"
+  fp_start "$log" "$fault"
   wait_window "$FP_TITLE" 20
   "fp_${editor}_edit"
   sleep 0.3
@@ -205,13 +205,13 @@ fp_save_run() {
 # An editor's opening: the fault among the calls before its window shows; then the
 # window's OK, without changes, if the window is there.
 fp_open_run() {
-  local editor="${1#open_}" log="$2" inject="${3:-}"
+  local editor="${1#open_}" log="$2" fault="${3:-}"
   fp_restore "$E2E_TMP/initial"
   rm -rf "$E2E_TMP/before" "$E2E_TMP/base"
   fp_images "$E2E_TMP/before"
   cp -r "$E2E_TMP/initial" "$E2E_TMP/base"
   FP_PRE=0 FP_SKIP=0
-  fp_start "$log" "$inject"
+  fp_start "$log" "$fault"
   fp_await_window "$FP_TITLE" 20
   if [ -n "$WIN" ]; then
     sleep 0.3
@@ -225,13 +225,13 @@ fp_open_run() {
 # A run without a window (zktrack import, a recovering start): FP_COMMAND from the
 # prepared folder, judged against $E2E_TMP/judged-before.
 fp_batch_run() {
-  local log="$2" inject="${3:-}"
+  local log="$2" fault="${3:-}"
   fp_restore "$E2E_TMP/initial"
   rm -rf "$E2E_TMP/before" "$E2E_TMP/base"
   cp -r "$E2E_TMP/judged-before" "$E2E_TMP/before"
   cp -r "$E2E_TMP/initial" "$E2E_TMP/base"
   FP_PRE=0 FP_SKIP=0
-  fp_start "$log" "$inject"
+  fp_start "$log" "$fault"
   fp_wait
 }
 
@@ -260,7 +260,7 @@ fp_count() {
     fail "$row: the clean run changed nothing"
   fi
   case "$row" in open_*) [ -n "$FP_UPTO" ] || fail "$row: the clean run showed no window" ;; esac
-  FP_OPENING=$FP_UPTO FP_OPENING_BEGUN=$FP_UPTO_BEGUN
+  FP_OPENING=$FP_UPTO
   mapfile -t FP_ALL < <(fp_calls "$log")
   FP_POINTS=()
   FP_TARGETS=()
@@ -304,8 +304,12 @@ fp_short_points() {
   local k journal="" unlink="" n=${#FP_POINTS[@]} writes=()
   case "${1:-eio}" in
     enospc)
-      { fp_kind_points enospc | while read -r k; do [ "${FP_POINTS[k - 1]%% *}" = fallocate ] && echo "$k"; done |
-        head -n 2; fp_first 'pwrite*' '*-journal'; fp_first fdatasync '*.zkt'; } | sort -n -u
+      local reservations=()
+      for ((k = 0; k < n && ${#reservations[@]} < 2; k++)); do
+        [ "${FP_POINTS[k]%% *}" = fallocate ] && reservations+=($((k + 1)))
+      done
+      { printf '%s\n' "${reservations[@]}"; fp_first 'pwrite*' '*-journal'; fp_first fdatasync '*.zkt'; } |
+        grep . | sort -n -u
       return 0
       ;;
     flush)
