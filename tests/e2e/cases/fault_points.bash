@@ -40,6 +40,7 @@ FP_RANDOM=${FP_RANDOM:-8}       # random mixtures of fates per cut point
 FP_FLUSH_STATES=${FP_FLUSH_STATES:-16}  # power-cut states at the end of a failing-flush run
 FP_SEED=${FP_SEED:-1}
 FP_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export PYTHONDONTWRITEBYTECODE=1  # no compiled copies of verdicts.py and powercut.py in the tree
 FP_RECOVER=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
   setpriv --bounding-set -sys_time --inh-caps -sys_time -- "$E2E_DATA/prandel")
 declare -A FP_CELL=()   # "ROW KIND" -> "points neither"
