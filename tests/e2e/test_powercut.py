@@ -78,6 +78,13 @@ class Flushes(unittest.TestCase):
         self.assertIn({'f': b'00', 'g': b'CD'}, images)
         self.assertNotIn(b'00', [i['g'] for i in images])
 
+    def test_the_folder_fsync_keeps_names_not_contents(self):
+        base = {'f': b'00'}
+        lines = [create('f-journal'), pwrite('f-journal', b'J', 0, n=4), fsync_folder()]
+        images = dict(at_each_cut(lines, base))[3]
+        self.assertTrue(all('f-journal' in i for i in images))
+        self.assertIn({'f': b'00', 'f-journal': b''}, images)
+
     def test_a_failed_flush_may_lose_its_writes_for_good(self):
         base = {'f': b'00'}
         lines = [pwrite('f', b'AB', 0), sync('f', result='-1 EIO (Input/output error) (INJECTED)'), sync('f')]

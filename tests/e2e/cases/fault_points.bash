@@ -297,10 +297,21 @@ fp_first() {
   return 0
 }
 
+# fp_last CALL TARGET-GLOB: the index of the last point of that call on such a file.
+fp_last() {
+  local k
+  for ((k = ${#FP_POINTS[@]} - 1; k >= 0; k--)); do
+    # shellcheck disable=SC2053
+    [[ "${FP_POINTS[k]%% *}" == $1 && "${FP_TARGETS[k]}" == $2 ]] && { echo $((k + 1)); return 0; }
+  done
+  return 0
+}
+
 # The points of a short pass. eio and kill: the first journal write, the first and the
 # middle write of a data file, the journal's removal, and the last call of the run.
-# enospc: the first two reservations, the journal's write and the data file's flush.
-# flush: the journal's flush, the folder's, and the data file's.
+# enospc: the first two reservations, the journal's write and the data file's first and
+# last flush. flush: the journal's flush, the folder's, and the data file's first and
+# last (a run of two saves fails in each).
 fp_short_points() {
   local k journal="" unlink="" n=${#FP_POINTS[@]} writes=()
   case "${1:-eio}" in
@@ -309,12 +320,13 @@ fp_short_points() {
       for ((k = 0; k < n && ${#reservations[@]} < 2; k++)); do
         [ "${FP_POINTS[k]%% *}" = fallocate ] && reservations+=($((k + 1)))
       done
-      { printf '%s\n' "${reservations[@]}"; fp_first 'pwrite*' '*-journal'; fp_first fdatasync '*.zkt'; } |
-        grep . | sort -n -u
+      { printf '%s\n' "${reservations[@]}"; fp_first 'pwrite*' '*-journal'; fp_first fdatasync '*.zkt'
+        fp_last fdatasync '*.zkt'; } | grep . | sort -n -u
       return 0
       ;;
     flush)
-      { fp_first fdatasync '*-journal'; fp_first fsync '*'; fp_first fdatasync '*.zkt'; } | sort -n -u
+      { fp_first fdatasync '*-journal'; fp_first fsync '*'; fp_first fdatasync '*.zkt'; fp_last fdatasync '*.zkt'; } |
+        grep . | sort -n -u
       return 0
       ;;
   esac
