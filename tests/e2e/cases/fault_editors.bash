@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the fault point cases after fault_points.bash: each editor's save by
 # keys, in the three steps fault_points.bash runs (prepare, edit, save), on zktrack's
-# demo records.
+# demo records; and the keys of its OK without changes (ok), pressed after its opening.
 
 FP_EDITORS=(expense holidays countdown countdown_off callsettings bookmarks import)
 # Saves over two files that must take effect in both or in neither; the bookmark
@@ -19,9 +19,10 @@ fp_prepare() {
   cp "$E2E_DATA"/*.zkt "$E2E_TMP/initial/"
 }
 
-# Text for a window that a fault may have closed.
+# Text for a window that a fault may have closed (a message box in the way is closed first).
 fp_type() {
   kill -0 "$PRANDEL_PID" 2>/dev/null || return 0
+  [ -n "${FP_TITLE:-}" ] && fp_close_boxes "$FP_TITLE"
   timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || return 0
   timeout 20 xdotool type --delay 40 "$2" 2>/dev/null || true
   sleep 0.2
@@ -40,6 +41,7 @@ fp_expense_edit() {
   sleep 1.2  # the window's timer gives OK back its default role
 }
 fp_expense_save() { fp_keys "$WIN" Return; }
+fp_expense_ok() { fp_keys "$WIN" Return; }
 
 # The holiday list: two holidays added, Sunday switched, OK.
 fp_holidays_prepare() { set_request 504; }
@@ -54,6 +56,8 @@ fp_holidays_edit() {
   sleep 0.3
 }
 fp_holidays_save() { fp_keys "$WIN" Return; }
+# With the date box empty, OK is the default button.
+fp_holidays_ok() { fp_keys "$WIN" Return; }
 
 # The countdown: a new time, &Reset (one write of MainRecord).
 fp_countdown_prepare() { set_request 501; }
@@ -65,6 +69,7 @@ fp_countdown_edit() {
   type_text "$WIN" "15"
 }
 fp_countdown_save() { fp_keys "$WIN" alt+r; }
+fp_countdown_ok() { fp_keys "$WIN" alt+r; }
 
 # The countdown switched off: &Reset writes MainRecord twice.
 fp_countdown_off_prepare() { set_request 501; }
@@ -84,6 +89,7 @@ fp_callsettings_edit() {
   send_keys "$WIN" alt+s Down
 }
 fp_callsettings_save() { fp_keys "$WIN" Return; }
+fp_callsettings_ok() { fp_keys "$WIN" Return; }
 
 # The bookmarks: one added (an append to bit.zkt), then Close (ChangeCode 6).
 fp_bookmarks_prepare() { set_request 505; }
@@ -98,6 +104,7 @@ fp_bookmarks_save() {
   # From the description box, whether the add was taken or not, Close is five stops on.
   fp_keys "$WIN" alt+e Tab Tab Tab Tab Tab space
 }
+fp_bookmarks_ok() { fp_keys "$WIN" alt+e Tab Tab Tab Tab Tab space; }
 
 # The favourites import: two favourites ticked, &Import appends them to bit.zkt and
 # sets ChangeCode 6 in mlif.zkt, as one save over both files.
@@ -111,3 +118,5 @@ fp_import_prepare() {
 fp_import_title() { echo "Import Bookmarks"; }
 fp_import_edit() { send_keys "$WIN" space Down space; }
 fp_import_save() { fp_keys "$WIN" Return; }
+# &Import with nothing ticked: ChangeCode 6 alone.
+fp_import_ok() { fp_keys "$WIN" Return; }
