@@ -19,6 +19,8 @@ namespace {
 using prandel::ConditionPanel;
 using store::ExpenseCondition;
 
+const std::string kGuide = "/usr/share/doc/prandel/tariff-files.md";
+
 class TariffTest : public ::testing::Test {
  protected:
   TariffTest() : s(services, QLocale(QLocale::English, QLocale::UnitedStates)) {
@@ -149,7 +151,7 @@ const std::vector<std::pair<const char*, std::function<void(ConditionPanel&)>>>&
 TEST_F(TariffTest, ExportThenImportGivesTheSameRecords) {
   const auto& cases = editorConditions();
   for (std::size_t i = 0; i < cases.size(); ++i) records.live[i] = saved(cases[i].second);
-  const std::string file = writeTariff(records, TariffPart::Conditions, s);
+  const std::string file = writeTariff(records, TariffPart::Conditions, s, kGuide);
 
   Tariff t;
   std::string error;
@@ -171,8 +173,9 @@ TEST_F(TariffTest, ExportWritesWordsAndTheWindowsLines) {
   records.live[0] = saved(editorConditions()[1].second);
   records.main.WeekOff[0] = records.main.WeekOff[6] = true;
   records.main.CurSymbol = "$";
-  const std::string file = writeTariff(records, TariffPart::All, s);
+  const std::string file = writeTariff(records, TariffPart::All, s, kGuide);
   for (const char* line : {
+           "# Every key is described in /usr/share/doc/prandel/tariff-files.md.",
            "days_off = [\"Sunday\", \"Saturday\"]",
            "holiday = []",
            "# Amount : $ 1.50 Per Call",
@@ -373,7 +376,7 @@ TEST_F(TariffTest, TheEarliestHolidayTheListTakesGoesRoundTrip) {
   records.holidays.resize(1);
   records.holidays[0].HoliDate = prandel::Regional::fromDate(QDate(100, 1, 1));
   records.holidays[0].HoliName = "First";
-  const std::string file = writeTariff(records, TariffPart::Holidays, s);
+  const std::string file = writeTariff(records, TariffPart::Holidays, s, kGuide);
   EXPECT_NE(file.find("date = 0100-01-01\n"), std::string::npos) << file;
   Tariff t;
   std::string error;

@@ -182,13 +182,13 @@ std::string conditionTable(const ExpenseCondition& c) {
   return out.str();
 }
 
-std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s) {
+std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s, const std::string& guide) {
   const bool conditions = part != TariffPart::Holidays;
   const bool holidays = part != TariffPart::Conditions;
   std::ostringstream out;
   out << "# Zelkora tariff file, written by zktrack export; zktrack import reads it back.\n"
       << "# Amounts are in the tracker's currency, " << readable(r.main.CurSymbol) << ".\n"
-      << "# docs/tariff-files.md describes every key.\n";
+      << "# Every key is described in " << guide << ".\n";
   std::vector<const ExpenseCondition*> used;
   for (const auto& c : r.live)
     if (c.InUse) used.push_back(&c);
