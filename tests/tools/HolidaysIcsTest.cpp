@@ -539,7 +539,7 @@ TEST(ImportIcs, CommandLineAndFolderFaults) {
       {{"holidays", "import-ics", kFrance, "--data", dir.path(), "--dry-run=maybe"}, 2, "--dry-run"},
       {{"holidays", "import-ics", kFrance, "--data", dir.path(), "--year", "next"}, 2, "--year"},
       {{"holidays", "import-ics", "--data", dir.path()}, 2, "FILE"},
-      {{"holidays"}, 2, "subcommand"},
+      {{"holidays"}, 2, "zktrack: holidays needs a command: import-ics"},
       {{"holidays", "import-ics", kFrance, "--data", dir.file("empty")}, 1, "no records in"},
   };
   for (const auto& c : cases) {
