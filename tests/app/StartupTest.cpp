@@ -293,6 +293,20 @@ TEST(Run, NoDataFolderIsNamedAndNotMade) {
   EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+// The windows say which menu entry they belong to (on Wayland their app id): the one
+// of the package, org.zelkora.Prandel.desktop.
+TEST(Run, TheWindowsNameTheirMenuEntry) {
+  Folder f(503);
+  test::FakePlatform fake;
+  QString entry;
+  const RunResult r = runIn(f.dir.path(), fake, true, [&](ui::FormBase* w) {
+    entry = QGuiApplication::desktopFileName();
+    QTimer::singleShot(0, w, [w] { w->cancelButton()->click(); });
+  });
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(entry.toStdString(), "org.zelkora.Prandel");
+}
+
 // A copy started for the same editor as soon as the window is gone opens its own
 // window: the title is given up when the editor hands over to the closing window,
 // not when the process ends some 300 ms later.
