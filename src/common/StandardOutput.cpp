@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/StandardOutput.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
@@ -54,7 +55,25 @@ class StandardOutput::Buffer final : public std::streambuf {
   int error_ = 0;
 };
 
-StandardOutput::StandardOutput() : buffer_(std::make_unique<Buffer>()), previous_(std::cout.rdbuf(buffer_.get())) {}
+namespace {
+
+// Started with its output closed, the program would give the number 1 to the next file
+// it opens, a record file say, and print into it. /dev/null opened for reading holds
+// the number instead: every write to it fails, and the failure is reported.
+void holdClosedOutput() {
+  if (::fcntl(STDOUT_FILENO, F_GETFD) != -1 || errno != EBADF) return;
+  const int fd = ::open("/dev/null", O_RDONLY);
+  if (fd < 0 || fd == STDOUT_FILENO) return;
+  ::dup2(fd, STDOUT_FILENO);
+  if (fd > STDERR_FILENO) ::close(fd);
+}
+
+}  // namespace
+
+StandardOutput::StandardOutput() : buffer_(std::make_unique<Buffer>()), previous_(nullptr) {
+  holdClosedOutput();
+  previous_ = std::cout.rdbuf(buffer_.get());
+}
 
 StandardOutput::~StandardOutput() {
   std::cout.flush();

@@ -109,7 +109,11 @@ TEST(LockFileRegistry, OnlyAFolderOfTheUsersOwnIsUsed) {
        "belongs to nobody (uid 65534), not to you"},
       {"a folder of one's own that others can enter", [&] { ::mkdir(folder.c_str(), 0755); },
        "has the mode 0755, where it must be 0700 (yours alone)"},
-      {"a folder of one's own that others can write", [&] { ::mkdir(folder.c_str(), 0700), ::chmod(folder.c_str(), 01777); },
+      {"a folder of one's own that others can write",
+       [&] {
+         ::mkdir(folder.c_str(), 0700);
+         ::chmod(folder.c_str(), 01777);
+       },
        "has the mode 1777, where it must be 0700 (yours alone)"},
       {"a file", [&] { writeFileText(folder, "x"); }, "is not a folder"},
   };
