@@ -1,14 +1,22 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts prandel and zktrack in bin, their manual pages in man1, the
-# menu entry, icon and AppStream metadata in share, and the documents, a sample
-# Zelkora.ini, the Debian copyright and changelog in share/doc/prandel; `cpack` (run
-# in an optimised build folder) makes a .deb of the same files.
+# menu entry, icon and AppStream metadata in share, and the documents (README, user
+# guide with its screenshots, tariff files, fuzzing), a sample Zelkora.ini, the Debian
+# copyright and changelog in share/doc/prandel; `cpack` (run in an optimised build
+# folder) makes a .deb of the same files.
 set(_src ${PROJECT_SOURCE_DIR}/packaging)
 set(_out ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${_out})
 
-install(FILES ${_src}/Zelkora.ini.sample ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The documents lie side by side in share/doc/prandel, with the pictures the guide
+# shows; the README's links to docs/ of the sources become links to its neighbours.
+file(READ ${PROJECT_SOURCE_DIR}/README.md _readme)
+string(REPLACE "](docs/" "](" _readme "${_readme}")
+file(WRITE ${_out}/README.md "${_readme}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+install(FILES ${_src}/Zelkora.ini.sample ${_out}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/tariff-files.md
+              ${PROJECT_SOURCE_DIR}/docs/fuzzing.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.png")
 
 # --- The release: the Debian changelog's top entry must be this project's version;
@@ -120,6 +128,21 @@ if(PRANDEL_TESTS)
     SKIP_RETURN_CODE 77
     TIMEOUT 600
     ENVIRONMENT "BUILD_DIR=${PRANDEL_PACKAGE_TREE};LC_ALL=C.UTF-8;TZ=UTC")
+  # What `cmake --install` of this tree puts in a prefix: every link of every
+  # installed Markdown document leads to an installed file, and the guide that
+  # zktrack names is there.
+  # (of the optimised tree when one is named, else of this one, which must be built
+  # whole).
+  if(PRANDEL_PACKAGE_TREE)
+    set(_docs_tree ${PRANDEL_PACKAGE_TREE})
+  else()
+    set(_docs_tree ${PROJECT_BINARY_DIR})
+  endif()
+  add_test(NAME package_install_docs COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/install_docs.sh ${_docs_tree})
+  set_tests_properties(package_install_docs PROPERTIES
+    LABELS package
+    TIMEOUT 300
+    ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
   if(PRANDEL_SCDOC)
     add_test(NAME package_man_pages COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/man_pages.py
       $<TARGET_FILE:prandel> $<TARGET_FILE:zktrack> ${PRANDEL_MAN_PAGES})

@@ -30,19 +30,31 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-std::optional<int> answerCommandLine(int argc, char** argv, std::ostream& out) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i] ? argv[i] : "";
-    if (arg == "--help" || arg == "-h" || arg == "-?") {
-      out << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      out << "prandel " << PRANDEL_VERSION << "\n";
-      return 0;
-    }
+std::optional<int> answerCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  if (argc <= 1) return std::nullopt;
+  const auto arg = [argv](int i) { return std::string_view(argv[i] ? argv[i] : ""); };
+  const std::string_view first = arg(1);
+  const bool help = first == "--help" || first == "-h" || first == "-?";
+  const bool version = first == "--version";
+  if (argc == 2 && help) {
+    out << kUsage;
+    return 0;
   }
-  return std::nullopt;
+  if (argc == 2 && version) {
+    out << "prandel " << PRANDEL_VERSION << "\n";
+    return 0;
+  }
+  // The argument that is not taken: the first, or the one after --help or --version.
+  const std::string_view wrong = help || version ? arg(2) : first;
+  if (help || version) {
+    err << "prandel: " << first << " takes nothing after it, not " << wrong << "\n";
+  } else if (wrong.size() > 1 && wrong[0] == '-') {
+    err << "prandel: unknown option " << wrong.substr(0, wrong.find('=')) << "\n";
+  } else {
+    err << "prandel: unexpected argument " << wrong << "\n";
+  }
+  err << "prandel: run 'prandel --help' for more information\n";
+  return 2;
 }
 
 }  // namespace prandel

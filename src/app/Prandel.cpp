@@ -50,7 +50,11 @@ int runPrandel(int argc, char** argv, platform::Platform& services, const RunOpt
   std::optional<QApplication> ownApp;
   if (!QCoreApplication::instance()) ownApp.emplace(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  // The class of every window (X11's WM_CLASS "prandel", "Prandel", which the menu
+  // entry names as its StartupWMClass) and the menu entry itself (Wayland's app id):
+  // a desktop shows the windows under the entry's name and icon.
   QApplication::setApplicationName(QStringLiteral("Prandel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(PRANDEL_APP_ID));
   ui::applyAppStyle();
 
   ui::QtPrompter prompter;

@@ -107,7 +107,16 @@ Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay
   const std::string number = std::to_string(request->code);
   // Single instance: the editor's title is held while its window is open.
   if (s.platform.windows) {
-    d.claim = s.platform.windows->claim(request->title.toStdString());
+    platform::ClaimResult claimed = s.platform.windows->claim(request->title.toStdString());
+    d.claim = std::move(claimed.claim);
+    if (!d.claim && !claimed.refused.empty()) {
+      // Without its lock an editor could be opened twice; the folder is someone
+      // else's to mend, not this program's.
+      signalTrackerAndClose(s);
+      d.why = "prandel: request " + number + " (" + quotedTitle(*request) + ") not opened: " + claimed.refused;
+      d.exitCode = 1;
+      return d;
+    }
     if (!d.claim) {
       s.hWndFound = 1;
       signalTrackerAndClose(s);

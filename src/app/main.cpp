@@ -8,10 +8,20 @@
 #include "app/CommandLine.h"
 #include "app/Prandel.h"
 #include "common/AppPath.h"
+#include "common/StandardOutput.h"
 #include "platform/linux/LinuxPlatform.h"
 
 int main(int argc, char** argv) {
-  if (const auto answered = prandel::answerCommandLine(argc, argv, std::cout)) return *answered;
+  {
+    prandel::StandardOutput output;
+    if (const auto answered = prandel::answerCommandLine(argc, argv, std::cout, std::cerr)) {
+      if (const std::string why = output.finish(); !why.empty()) {
+        std::cerr << "prandel: cannot write the output: " << why << "\n";
+        return *answered == 0 ? 1 : *answered;
+      }
+      return *answered;
+    }
+  }
   // A write past the file size limit fails like any other file error instead of
   // ending the program.
   std::signal(SIGXFSZ, SIG_IGN);

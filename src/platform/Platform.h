@@ -35,12 +35,19 @@ class TitleClaim {
   virtual ~TitleClaim() = default;
 };
 
+// What asking for a title gave: the claim, held until it is destroyed; or none, because
+// another window holds the title (refused empty) or because no claim can be made at
+// all, which refused says, naming the place and what is wrong with it.
+struct ClaimResult {
+  std::unique_ptr<TitleClaim> claim;
+  std::string refused;
+};
+
 // The single-instance check: is a window with this exact title open anywhere?
 class WindowRegistry {
  public:
   virtual ~WindowRegistry() = default;
-  // A claim on the title, or nullptr when another window already holds it.
-  virtual std::unique_ptr<TitleClaim> claim(const std::string& title) = 0;
+  virtual ClaimResult claim(const std::string& title) = 0;
 };
 
 // Names of the dial-up entries, in the order the system gives them.

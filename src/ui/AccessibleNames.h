@@ -13,10 +13,11 @@ namespace prandel::ui {
 // without a closing colon and the blanks around the text.
 QString spokenCaption(const QString& caption);
 
-// Names a control after a caption, said without its access key. A combo box is
-// named too, but on Linux a screen reader says its current item as its name and
-// says what it is from the label that names it (its buddy); one without such a
-// label gets a hidden label of that name, which nobody sees and no key reaches.
+// Names a control after a caption, said without its access key. A combo box says
+// that name as its name (where Qt on Linux would say its current item) and its item
+// as its value; a screen reader also says what it is from the label that names it
+// (its buddy), and one without such a label gets a hidden label of that name, which
+// nobody sees and no key reaches.
 void nameControl(QWidget* control, const QString& caption);
 
 // Names a control after its label. A label without an access key also becomes the

@@ -256,5 +256,23 @@ TEST_P(AccessibleNames, EveryControlSaysWhatItIsAndNoTwoSayTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, AccessibleNames, ::testing::Range<std::size_t>(0, windowStates().size()));
 
+// The weekly period's two day lists both start on Sunday: a screen reader's name for
+// each is what it is for, not the day it shows.
+TEST(AccessibleNames, TheWeeklyPeriodDaysAreNamedNotCalledByTheirDay) {
+  Kit kit;
+  std::vector<std::unique_ptr<QWidget>> keep;
+  QWidget* window = opens<frmmExpense>()(kit, keep);
+  newCondition([](frmmExpense& w) { choose(w.Combo1, 7); })(window);
+  auto& w = static_cast<frmmExpense&>(*window);
+  const std::pair<QComboBox*, const char*> days[] = {{w.cmdDay[0], "Weekly period from day"},
+                                                    {w.cmdDay[1], "Weekly period to day"}};
+  for (const auto& [combo, name] : days) {
+    ASSERT_TRUE(combo->isVisibleTo(window));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(combo);
+    EXPECT_EQ(iface->text(QAccessible::Name).toStdString(), name);
+    EXPECT_EQ(iface->text(QAccessible::Value), combo->currentText());
+  }
+}
+
 }  // namespace
 }  // namespace prandel

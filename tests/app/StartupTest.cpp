@@ -229,6 +229,7 @@ TEST(Run, EveryEndWithoutAnEditorSaysWhy) {
     bool display;
     std::string line;
     int rc;
+    std::string lockRefused = {};
   } cases[] = {
       {"no request", 0, false, true, "prandel: no request pending (code 0)", 0},
       {"not an editor", 507, false, true, "prandel: no editor for request 507", 0},
@@ -238,12 +239,17 @@ TEST(Run, EveryEndWithoutAnEditorSaysWhy) {
        "prandel: no display to open request 502 (\"Zelkora Expense\") on; start it in a desktop session or under "
        "xvfb-run",
        1},
+      {"no lock can be taken", 504, false, true,
+       "prandel: request 504 (\"Holidays\") not opened: the lock folder /tmp/prandel-0 is a symbolic link, not a folder of "
+       "its own",
+       1, "the lock folder /tmp/prandel-0 is a symbolic link, not a folder of its own"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Folder f(c.request, 3);
     test::FakePlatform fake;
     if (c.heldElsewhere) fake.windows.held.insert("Holidays");
+    fake.windows.refuse = c.lockRefused;
     const RunResult r = runIn(f.dir.path(), fake, c.display);
     EXPECT_EQ(r.err, c.line + "\n");
     EXPECT_EQ(r.rc, c.rc);
@@ -285,6 +291,20 @@ TEST(Run, NoDataFolderIsNamedAndNotMade) {
   EXPECT_EQ(r.err, "prandel: no data folder " + missing + " yet; nothing to do\n");
   EXPECT_EQ(r.rc, 0);
   EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// The windows say which menu entry they belong to (on Wayland their app id): the one
+// of the package, org.zelkora.Prandel.desktop.
+TEST(Run, TheWindowsNameTheirMenuEntry) {
+  Folder f(503);
+  test::FakePlatform fake;
+  QString entry;
+  const RunResult r = runIn(f.dir.path(), fake, true, [&](ui::FormBase* w) {
+    entry = QGuiApplication::desktopFileName();
+    QTimer::singleShot(0, w, [w] { w->cancelButton()->click(); });
+  });
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(entry.toStdString(), "org.zelkora.Prandel");
 }
 
 // A copy started for the same editor as soon as the window is gone opens its own

@@ -18,11 +18,13 @@ still read); or two shown, enabled controls with the same role and name. The
 items of lists and combo boxes are their contents, not controls: the walk does
 not go into them.
 
-A combo box is the exception: on this bus its name is its current item, and what
-it is comes from the labels that it is labelled by, which a screen reader says
-before the item. For a combo box the walk takes those labels in place of the
-name, leaving out the frames around it (screen readers skip a label that contains
-the control, and a frame's title names the frame).
+A combo box is the exception: Qt on this bus would give it its current item as its
+name, and what it is comes from the labels that it is labelled by, which a screen
+reader says before the item. For a combo box the walk takes those labels in place of
+the name, leaving out the frames around it (screen readers skip a label that
+contains the control, and a frame's title names the frame). Its name must tell it
+apart all the same: two shown, enabled lists that take no typed text and have the
+same name (two day lists both called "Sun") are a problem too.
 """
 import sys
 import time
@@ -160,6 +162,7 @@ def main():
     walked = focusable = 0
     problems = []
     named = {}
+    combo_names = {}
     for acc, role, name, states, path in walk(win):
         walked += 1
         has = (lambda s: states is not None and states.contains(s))
@@ -176,9 +179,16 @@ def main():
             problems.append(f"{what}: {describe(acc, path)}")
         if is_control and has(pyatspi.STATE_ENABLED) and said.strip():
             named.setdefault((role, said), []).append((acc, path))
+        if is_control and has(pyatspi.STATE_ENABLED) and role == pyatspi.ROLE_COMBO_BOX \
+                and not has(pyatspi.STATE_EDITABLE):
+            combo_names.setdefault(name, []).append((acc, path))
     for (role, said), objs in named.items():
         if len(objs) > 1:
             problems.append(f"{len(objs)} enabled controls said as {said!r}: "
+                            + "; ".join(describe(a, p) for a, p in objs))
+    for name, objs in combo_names.items():
+        if len(objs) > 1:
+            problems.append(f"{len(objs)} enabled lists named {name!r}: "
                             + "; ".join(describe(a, p) for a, p in objs))
 
     print(f"{label}: {walked} controls walked, {focusable} focusable, {len(problems)} problems")

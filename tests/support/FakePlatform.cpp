@@ -21,9 +21,10 @@ class FakeClaim final : public platform::TitleClaim {
 };
 }  // namespace
 
-std::unique_ptr<platform::TitleClaim> FakeWindowRegistry::claim(const std::string& title) {
-  if (held.count(title)) return nullptr;
-  return std::make_unique<FakeClaim>(held, title);
+platform::ClaimResult FakeWindowRegistry::claim(const std::string& title) {
+  if (!refuse.empty()) return {nullptr, refuse};
+  if (held.count(title)) return {};
+  return {std::make_unique<FakeClaim>(held, title), {}};
 }
 
 FakePlatform::FakePlatform() {

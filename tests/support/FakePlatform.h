@@ -43,8 +43,9 @@ class FakeLauncher final : public platform::ProcessLauncher {
 // As the lock files behave: a claim holds its title until it is destroyed.
 class FakeWindowRegistry final : public platform::WindowRegistry {
  public:
-  std::unique_ptr<platform::TitleClaim> claim(const std::string& title) override;
+  platform::ClaimResult claim(const std::string& title) override;
   std::set<std::string> held;  // titles held now, by another copy or by a claim given here
+  std::string refuse;          // when not empty, every claim is refused with it
 };
 
 class FakeDialup final : public platform::DialupDirectory {

@@ -447,6 +447,85 @@ TEST(ImportIcs, TakesAccentsOffOnlyWhenAskedAndOnlyWhatTheFileKeeps) {
   }
 }
 
+// Calendar programs export empty texts (RFC 5545 allows them): such a property is
+// skipped, not the calendar. An empty date or rule still refuses it, as skipping
+// that would change the days.
+TEST(ImportIcs, AnEmptyTextIsSkippedAnEmptyDateIsNot) {
+  const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//Test//EN\r\nX-WR-CALDESC:\r\n";
+  const std::string tail = "END:VCALENDAR\r\n";
+  const struct {
+    const char* what;
+    std::string body;
+    std::vector<std::string> stored;  // empty: refused
+    const char* reason;
+  } cases[] = {
+      {"empty description and location",
+       "DTSTART;VALUE=DATE:20260101\r\nSUMMARY:New Year\r\nDESCRIPTION:\r\nLOCATION:\r\nCOMMENT;LANGUAGE=en:\r\n",
+       {"2026-01-01 New Year"}, ""},
+      {"an empty summary", "DTSTART;VALUE=DATE:20260501\r\nSUMMARY:\r\nCATEGORIES:\r\n", {"2026-05-01"}, ""},
+      {"an empty end", "DTSTART;VALUE=DATE:20260101\r\nDTEND;VALUE=DATE:\r\nSUMMARY:New Year\r\n", {},
+       "No value for DTEND property"},
+      {"an empty rule", "DTSTART;VALUE=DATE:20200101\r\nRRULE:\r\nSUMMARY:New Year\r\n", {}, "No value for RRULE property"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    makeFolder(dir.path(), {});
+    const std::string ics = dir.file("export.ics");
+    writeFileText(ics, head + "BEGIN:VEVENT\r\nUID:x\r\n" + c.body + "END:VEVENT\r\n" + tail);
+    const auto before = mlif(dir.path());
+    const RunResult r = importIcs(dir.path(), ics, {"--year", "2026"});
+    if (c.stored.empty()) {
+      EXPECT_EQ(r.code, 1) << c.what;
+      EXPECT_TRUE(contains(r.err, c.reason)) << c.what << ":\n" << r.err;
+      EXPECT_EQ(mlif(dir.path()), before) << c.what;
+    } else {
+      EXPECT_EQ(r.code, 0) << c.what << ":\n" << r.err;
+      EXPECT_EQ(storedList(dir.path()), c.stored) << c.what;
+    }
+  }
+}
+
+// An accent written as a character of its own after its letter is the same text as
+// the accented letter: composed first, it fits the code page or loses its accent
+// with --strip-accents like any other.
+TEST(ImportIcs, ALetterWithACombiningAccentIsOneLetter) {
+  const struct {
+    const char* summary;
+    bool strip;
+    const char* stored;  // nullptr: refused
+    const char* says;
+  } cases[] = {
+      {"Fe\u0302te nationale", false, "F\u00eate nationale", ""},
+      {"Fe\u0302te nationale", true, "F\u00eate nationale", ""},
+      {"S\u0301wie\u0328to Pracy", true, "Swieto Pracy", " (accents taken off)"},
+      {"S\u0301wie\u0328to Pracy", false, nullptr, "holds \u015a (U+015A)"},
+      // No letter of its own in Unicode: the accent alone is taken off.
+      {"Taq\u0302 day", true, "Taq day", " (accents taken off)"},
+      {"Taq\u0302 day", false, nullptr, "holds \u0302 (U+0302)"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    makeFolder(dir.path(), {});
+    const std::string ics = dir.file("one.ics");
+    writeFileText(ics, std::string("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//Test//EN\r\n"
+                                   "BEGIN:VEVENT\r\nUID:x\r\nDTSTART;VALUE=DATE:20260714\r\nSUMMARY:") +
+                           c.summary + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    std::vector<std::string> args = {"--year", "2026"};
+    if (c.strip) args.push_back("--strip-accents");
+    const RunResult r = importIcs(dir.path(), ics, args);
+    SCOPED_TRACE(std::string(c.summary) + (c.strip ? " --strip-accents" : ""));
+    if (c.stored) {
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(storedList(dir.path()), std::vector<std::string>{std::string("2026-07-14 ") + c.stored});
+      EXPECT_TRUE(r.has(std::string("  2026-07-14 ") + c.stored + c.says)) << r.out;
+    } else {
+      EXPECT_EQ(r.code, 1);
+      EXPECT_TRUE(contains(r.err, c.says)) << r.err;
+      EXPECT_EQ(storedList(dir.path()), std::vector<std::string>{});
+    }
+  }
+}
+
 TEST(ImportIcs, CommandLineAndFolderFaults) {
   TempDir dir;
   makeFolder(dir.path(), {});
@@ -460,7 +539,7 @@ TEST(ImportIcs, CommandLineAndFolderFaults) {
       {{"holidays", "import-ics", kFrance, "--data", dir.path(), "--dry-run=maybe"}, 2, "--dry-run"},
       {{"holidays", "import-ics", kFrance, "--data", dir.path(), "--year", "next"}, 2, "--year"},
       {{"holidays", "import-ics", "--data", dir.path()}, 2, "FILE"},
-      {{"holidays"}, 2, "subcommand"},
+      {{"holidays"}, 2, "zktrack: holidays needs a command: import-ics"},
       {{"holidays", "import-ics", kFrance, "--data", dir.file("empty")}, 1, "no records in"},
   };
   for (const auto& c : cases) {

@@ -245,7 +245,7 @@ TEST(Arguments, HelpVersionAndErrors) {
       {{"show", "-h"}, 0, "--json"},
       {{"seed", "--help"}, 0, "--force"},
       {{"open", "--help"}, 0, "{expense,countdown,call,holidays,bookmarks,import}"},
-      {{}, 2, "A subcommand is required"},
+      {{}, 2, "zktrack: a command is required: open, show,"},
       {{"bogus"}, 2, "unknown command bogus"},
       {{"open"}, 2, "EDITOR is required"},
       {{"open", "nonsense"}, 2, "nonsense not in"},

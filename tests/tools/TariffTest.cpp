@@ -9,6 +9,7 @@
 
 #include "Tariff.h"
 #include "common/ConditionPanel.h"
+#include "common/Regional.h"
 #include "common/Session.h"
 #include "platform/Platform.h"
 
@@ -17,6 +18,8 @@ namespace {
 
 using prandel::ConditionPanel;
 using store::ExpenseCondition;
+
+const std::string kGuide = "/usr/share/doc/prandel/tariff-files.md";
 
 class TariffTest : public ::testing::Test {
  protected:
@@ -135,6 +138,9 @@ const std::vector<std::pair<const char*, std::function<void(ConditionPanel&)>>>&
        }},
       {"per hour with an initial time ticked",
        [](ConditionPanel& p) {
+         // Per hour the window ticks the initial time only with the initial cost.
+         p.initialOn = true;
+         p.initialAmount = QStringLiteral("0");
          p.initialTimeOn = true;
          p.initialTime = QStringLiteral("05:30");  // mm:ss, as typed
        }},
@@ -145,7 +151,7 @@ const std::vector<std::pair<const char*, std::function<void(ConditionPanel&)>>>&
 TEST_F(TariffTest, ExportThenImportGivesTheSameRecords) {
   const auto& cases = editorConditions();
   for (std::size_t i = 0; i < cases.size(); ++i) records.live[i] = saved(cases[i].second);
-  const std::string file = writeTariff(records, TariffPart::Conditions, s);
+  const std::string file = writeTariff(records, TariffPart::Conditions, s, kGuide);
 
   Tariff t;
   std::string error;
@@ -167,8 +173,9 @@ TEST_F(TariffTest, ExportWritesWordsAndTheWindowsLines) {
   records.live[0] = saved(editorConditions()[1].second);
   records.main.WeekOff[0] = records.main.WeekOff[6] = true;
   records.main.CurSymbol = "$";
-  const std::string file = writeTariff(records, TariffPart::All, s);
+  const std::string file = writeTariff(records, TariffPart::All, s, kGuide);
   for (const char* line : {
+           "# Every key is described in /usr/share/doc/prandel/tariff-files.md.",
            "days_off = [\"Sunday\", \"Saturday\"]",
            "holiday = []",
            "# Amount : $ 1.50 Per Call",
@@ -256,8 +263,10 @@ TEST_F(TariffTest, EveryMessageOfTheEditorWithItsLine) {
       {c + "amount = 1\ncharged = \"per call\"\nother_isp_charge = -2\ninitial_cost = 5\n",
        "t.toml:4: Please Enter Other ISP Charges (other_isp_charge = -2)"},
       {c + "amount = 1\ninitial_cost = -1\n", "t.toml:3: Please Enter Intial Amount (initial_cost = -1)"},
-      {c + "amount = 1\ninitial_time = \"00:00:00\"\n",
-       "t.toml:3: Please Enter Initial Call Time (initial_time = \"00:00:00\")"},
+      {c + "amount = 1\ninitial_cost = 0\ninitial_time = \"00:00:00\"\n",
+       "t.toml:4: Please Enter Initial Call Time (initial_time = \"00:00:00\")"},
+      {c + "amount = 1\ncharged = \"per call\"\ninitial_time = \"00:00:00\"\n",
+       "t.toml:4: Please Enter Initial Call Time (initial_time = \"00:00:00\")"},
       {c + "amount = 1\nconnection = \"   \"\n", "t.toml:3: Please Enter Connection Name (connection = \"   \")"},
       {c + "amount = 1\nfilter = {}\n", "t.toml:3: Please Select Compare String (filter = { ... })"},
       {c + "amount = 1\nfilter = { counter = \"Calls\" }\n", "t.toml:3: Please Select Compare Type (filter = { ... })"},
@@ -308,6 +317,71 @@ TEST_F(TariffTest, BadInputIsRefusedWithItsLine) {
     const std::string got = fault(file);
     EXPECT_EQ(got.substr(0, want.size()), want) << file.substr(0, 200);
   }
+}
+
+// The import stores only what the windows can enter: what no one can type into them,
+// or what they would show otherwise than the file says, is refused with its line.
+TEST_F(TariffTest, WhatTheWindowsCannotEnterIsRefused) {
+  const std::string c = "[[condition]]\namount = 1\n";
+  const std::string h = "[[holiday]]\ndate = 2026-12-25\n";
+  const std::string filter = "filter = { counter = \"Todays Time\", comparison = \"equals\", value = ";
+  const std::pair<std::string, std::string> refused[] = {
+      {c + "connection = \"a\\u0000b\"\n", "t.toml:3: connection holds a control character (U+0000), which the expense window cannot take"},
+      {c + "connection = \"My\\tISP\"\n", "t.toml:3: connection holds a control character (U+0009), which the expense window cannot take"},
+      {c + "connection = \"My\\nISP\"\n", "t.toml:3: connection holds a control character (U+000A), which the expense window cannot take"},
+      {c + "connection = \"ISP\\u007F\"\n", "t.toml:3: connection holds a control character (U+007F), which the expense window cannot take"},
+      {h + "description = \"Christmas\\r\\nDay\"\n", "t.toml:3: description holds a control character (U+000D), which the holiday window cannot take"},
+      {h + "description = \"\\u001B[2J\"\n", "t.toml:3: description holds a control character (U+001B), which the holiday window cannot take"},
+      {c + "time = \"between\"\ntime_from = \"08:00:30\"\ntime_to = \"18:00\"\n",
+       "t.toml:4: time_from must be a time hh:mm, without seconds (the expense window takes none), not \"08:00:30\""},
+      {c + "time = \"before\"\ntime_to = \"18:00:00\"\n", "t.toml:4: time_to must be a time hh:mm, without seconds (the expense window takes none), not \"18:00:00\""},
+      {c + filter + "\"01:75\" }\n", "t.toml:3: value has more than 59 minutes: \"01:75\""},
+      {c + filter + "\"1:060\" }\n", "t.toml:3: value has more than 59 minutes: \"1:060\""},
+      {c + filter + "\"10000:00\" }\n", "t.toml:3: value has more than 9999 hours, the most the expense window takes: \"10000:00\""},
+      {c + filter + "\"99999999999999999999:00\" }\n",
+       "t.toml:3: value has more than 9999 hours, the most the expense window takes: \"99999999999999999999:00\""},
+      {c + filter + "\"1.5:00\" }\n", "t.toml:3: value of a time counter must be whole hours and minutes, as \"02:30\", not \"1.5:00\""},
+      {c + filter + "\"2:0.5\" }\n", "t.toml:3: value of a time counter must be whole hours and minutes, as \"02:30\", not \"2:0.5\""},
+      {c + "initial_time = \"00:02:00\"\n",
+       "t.toml:3: initial_time of a condition charged per hour needs an initial_cost, as in the expense window"},
+      {"[[holiday]]\ndate = 0099-12-25\n", "t.toml:2: Invalid Date: the holiday list takes years from 100 on"},
+      {"[[holiday]]\ndate = 0001-01-01\n", "t.toml:2: Invalid Date: the holiday list takes years from 100 on"},
+      {"[[condition]]\namount = -0.0\n", "t.toml:2: amount is a negative zero, which the expense window cannot take; write 0"},
+      {c + "initial_cost = -0.0\n", "t.toml:3: initial_cost is a negative zero, which the expense window cannot take; write 0"},
+      {c + "charged = \"per call\"\nother_isp_charge = -0.0\n",
+       "t.toml:4: other_isp_charge is a negative zero, which the expense window cannot take; write 0"},
+  };
+  for (const auto& [file, want] : refused) EXPECT_EQ(fault(file), want) << file;
+
+  // Their neighbours that the windows do take.
+  const std::string accepted[] = {
+      c + "connection = \"My ISP \\u00E9\"\n",
+      h + "description = \"Christmas Day\"\n",
+      c + "time = \"between\"\ntime_from = \"08:00\"\ntime_to = \"18:00\"\n",
+      c + filter + "\"9999:59\" }\n",
+      c + filter + "\"0:059\" }\n",
+      c + "initial_cost = 0.5\ninitial_time = \"00:02:00\"\n",
+      c + "charged = \"per call\"\ninitial_time = \"00:02:00\"\n",
+      c + "initial_cost = 0\ninitial_time = \"02:00\"\n",
+      "[[holiday]]\ndate = 0100-01-01\n",
+      "[[condition]]\namount = 0.0\n",
+      "[[condition]]\namount = -0\n",  // an integer has no sign of its own at 0
+      c + "filter = { counter = \"Calls\", comparison = \"equals\", value = -0.0 }\n",  // that box takes any key
+  };
+  for (const auto& file : accepted) EXPECT_EQ(fault(file), "") << file;
+}
+
+// A holiday of the year 100 goes out and comes back as the same day.
+TEST_F(TariffTest, TheEarliestHolidayTheListTakesGoesRoundTrip) {
+  records.holidays.resize(1);
+  records.holidays[0].HoliDate = prandel::Regional::fromDate(QDate(100, 1, 1));
+  records.holidays[0].HoliName = "First";
+  const std::string file = writeTariff(records, TariffPart::Holidays, s, kGuide);
+  EXPECT_NE(file.find("date = 0100-01-01\n"), std::string::npos) << file;
+  Tariff t;
+  std::string error;
+  ASSERT_TRUE(read(file, t, error)) << error;
+  EXPECT_EQ(planHolidays(records, t).changes, std::vector<std::string>{});
 }
 
 TEST_F(TariffTest, WhatTheFileDoesNotHoldStaysAsItIs) {

@@ -24,7 +24,15 @@ bool RunResult::has(const std::string& line) const {
 
 RunResult runProgram(const std::string& exe, const std::vector<std::string>& args) {
   TempDir capture;
-  const std::string outPath = capture.file("out"), errPath = capture.file("err");
+  RunResult r = runProgramWithOutput(exe, args, capture.file("out"));
+  r.out = readText(capture.file("out"));
+  return r;
+}
+
+RunResult runProgramWithOutput(const std::string& exe, const std::vector<std::string>& args,
+                               const std::string& outPath) {
+  TempDir capture;
+  const std::string errPath = capture.file("err");
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(exe.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -33,12 +41,13 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int out = outPath.empty() ? -1 : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int in = ::open("/dev/null", O_RDONLY);
-    if (out < 0 || err < 0 || in < 0) ::_exit(120);
+    if ((out < 0 && !outPath.empty()) || err < 0 || in < 0) ::_exit(120);
     ::dup2(in, 0);
-    ::dup2(out, 1);
+    if (out >= 0) ::dup2(out, 1);
+    else ::close(1);
     ::dup2(err, 2);
     ::execv(exe.c_str(), argv.data());
     ::_exit(121);
@@ -48,7 +57,6 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
   }
   RunResult r;
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = readText(outPath);
   r.err = readText(errPath);
   return r;
 }

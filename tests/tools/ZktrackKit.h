@@ -19,6 +19,10 @@ struct RunResult {
 };
 
 RunResult runProgram(const std::string& exe, const std::vector<std::string>& args);
+// The same with standard output going to stdoutPath (such as /dev/full), or closed
+// when it is empty; out is then empty.
+RunResult runProgramWithOutput(const std::string& exe, const std::vector<std::string>& args,
+                               const std::string& stdoutPath);
 
 // A program folder with its own copy of zktrack; with no Zelkora.ini it is also
 // the data folder of zktrack and of a prandel put beside it.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
@@ -87,6 +88,55 @@ TEST(NameControl, ComboBoxWithItsOwnLabelGetsNoSecondOne) {
   EXPECT_EQ(combo->accessibleName().toStdString(), "Reset Period");
   EXPECT_EQ(labelsOf(combo), "Reset Period");
   EXPECT_EQ(window.findChildren<QLabel*>().size(), 1);
+}
+
+// Two day lists showing the same day are told apart by their names, not called by
+// the day they show, as Qt on Linux would call them; the day is their value. That
+// holds for a list whose accessible side Qt made before it was named, and for one
+// that takes typed text.
+TEST(NameControl, AComboBoxSaysItsNameAndItsItemAsItsValue) {
+  QWidget window;
+  auto* from = new QComboBox(&window);
+  auto* to = new QComboBox(&window);
+  for (QComboBox* c : {from, to}) c->addItems({QStringLiteral("Sun"), QStringLiteral("Mon")});
+  QAccessible::queryAccessibleInterface(to);  // made before it is named
+  auto* typed = new QComboBox(&window);
+  typed->setEditable(true);
+  typed->addItems({QStringLiteral("Home ISP")});
+  auto* unnamed = new QComboBox(&window);
+  unnamed->addItems({QStringLiteral("Per Hour")});
+  nameControl(from, QStringLiteral("Weekly period from day"));
+  nameControl(to, QStringLiteral("Weekly period to day"));
+  nameControl(typed, QStringLiteral("Connection"));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const auto said = [](QComboBox* c) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(c);
+    return iface->text(QAccessible::Name).toStdString() + " = " + iface->text(QAccessible::Value).toStdString();
+  };
+  EXPECT_EQ(said(from), "Weekly period from day = Sun");
+  EXPECT_EQ(said(to), "Weekly period to day = Sun");
+  typed->setEditText(QStringLiteral("Work"));
+  EXPECT_EQ(said(typed), "Connection = Work");
+  EXPECT_EQ(said(unnamed), "Per Hour = Per Hour");
+  to->setCurrentIndex(1);
+  EXPECT_EQ(said(to), "Weekly period to day = Mon");
+
+  // Still a combo box with its list and its text box, that opens on its action.
+  QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(typed);
+  EXPECT_EQ(iface->role(), QAccessible::ComboBox);
+  ASSERT_EQ(iface->childCount(), 2);
+  EXPECT_EQ(iface->child(0)->object(), typed->view());
+  EXPECT_EQ(iface->child(1)->object(), typed->lineEdit());
+  EXPECT_EQ(iface->indexOfChild(iface->child(1)), 1);
+  EXPECT_TRUE(iface->state().editable);
+  auto* actions = iface->actionInterface();
+  ASSERT_NE(actions, nullptr);
+  EXPECT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+  QAccessible::queryAccessibleInterface(from)->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+  EXPECT_TRUE(from->view()->isVisible());
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(from)->state().expanded);
+  from->hidePopup();
 }
 
 // A label without an access key becomes the buddy: only a screen reader notices.

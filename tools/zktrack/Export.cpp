@@ -12,13 +12,13 @@ namespace zktrack {
 
 namespace {
 
-int runExport(const prandel::DataFolder& folder, TariffPart part, const std::string& outPath) {
+int runExport(const prandel::DataFolder& folder, TariffPart part, const std::string& outPath, const std::string& guide) {
   store::DataFiles files;
   if (!openRecordsForReading(folder, files)) return 1;
   const Records r = readAll(files);
   prandel::platform::Platform noServices;
   prandel::Session s(noServices);
-  const std::string text = writeTariff(r, part, s);
+  const std::string text = writeTariff(r, part, s, guide);
   if (outPath.empty() || outPath == "-") {
     std::cout << text;
     return std::cout ? 0 : 1;
@@ -47,15 +47,17 @@ void addExportCommand(CLI::App& app, Context& ctx) {
       ->check(CLI::IsMember({"conditions", "holidays", "all"}));
   cmd->add_option("-o,--output", opts->out, "Write to FILE instead of standard output")->type_name("FILE");
   addDataOption(*cmd, opts->data);
+  const std::string guide = documentPlace(ctx.programDir, "tariff-files.md");
   cmd->footer(
-      "Writes the live expense conditions in slot order, each under a comment with the\n"
-      "lines the expense window shows for it, then the weekly days off and the holidays.\n"
-      "zktrack import reads the file back; docs/tariff-files.md describes it.");
-  cmd->callback([&ctx, opts] {
+      "Writes the weekly days off, then the live expense conditions in slot order, each\n"
+      "under a comment with the lines the expense window shows for it, then the holidays.\n"
+      "zktrack import reads the file back. The format is described in\n" +
+      guide + ".");
+  cmd->callback([&ctx, opts, guide] {
     const TariffPart part = opts->what == "conditions" ? TariffPart::Conditions
                             : opts->what == "holidays" ? TariffPart::Holidays
                                                        : TariffPart::All;
-    ctx.exitCode = runExport(dataFolderFor(ctx, opts->data), part, opts->out);
+    ctx.exitCode = runExport(dataFolderFor(ctx, opts->data), part, opts->out, guide);
   });
 }
 

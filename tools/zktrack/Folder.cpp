@@ -26,6 +26,16 @@ prandel::DataFolder dataFolderFor(const Context& ctx, const std::string& dataOpt
   return {path, prandel::DataFolderOrigin::Given, {}};
 }
 
+std::string documentPlace(const std::string& programDir, const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path beside = fs::weakly_canonical(fs::path(programDir) / ".." / "share/doc/prandel" / name, ec);
+  if (!ec && fs::is_regular_file(beside, ec)) return beside.string();
+  const fs::path packaged = fs::path("/usr/share/doc/prandel") / name;
+  if (fs::is_regular_file(packaged, ec)) return packaged.string();
+  return "docs/" + name + " of Prandel's sources";
+}
+
 std::string dataFolderLine(const prandel::DataFolder& folder) {
   return "Data folder: " + folder.path + " (" + prandel::describeOrigin(folder) + ")";
 }

@@ -64,6 +64,7 @@ QChar plainLetter(QChar c) {
 
 // Each character that Windows-1252 lacks, as its base letter when taking its accents
 // off gives one that the code page has (Ś as S, ł as l); any other stays as it is.
+// The text is composed (NFC) first.
 QString stripAccents(const QString& text) {
   QString out;
   for (const QChar c : text) {
@@ -71,6 +72,9 @@ QString stripAccents(const QString& text) {
       out.append(c);
       continue;
     }
+    // An accent that stays a character of its own after composing (Unicode has no
+    // q with a circumflex) is taken off altogether.
+    if (c.category() == QChar::Mark_NonSpacing) continue;
     QString base;
     for (const QChar k : QString(plainLetter(c)).normalized(QString::NormalizationForm_D))
       if (k.category() != QChar::Mark_NonSpacing) base.append(k);
@@ -90,6 +94,9 @@ Candidate candidate(const IcsDay& d, bool strip) {
     c.fault = "is not UTF-8";
     return c;
   }
+  // A letter and its accent may come as two characters ("e" and U+0302): composed
+  // they are the one letter ê, which the code page has.
+  text = text.normalized(QString::NormalizationForm_C);
   if (strip) {
     const QString plain = stripAccents(text);
     c.stripped = plain != text;
@@ -309,11 +316,13 @@ void addHolidaysCommand(CLI::App& app, Context& ctx) {
       "Adds each day of every all-day event of the file that falls in the years asked\n"
       "for (this year and next unless --year), with its SUMMARY cut to 40 characters;\n"
       "yearly and other recurring events are expanded. Days already in the list are\n"
-      "skipped, and so are events at a time of day. A file libical cannot read, a date\n"
-      "no calendar has, a file over 1 MiB, or a SUMMARY with a character the data\n"
-      "files' code page (Windows-1252) cannot hold is refused and nothing is written\n"
-      "(--strip-accents stores letters such as \u015a and \u0142 as S and l instead). When the\n"
-      "list's 190 places run out, the nearest days are added, the rest are named and the\n"
+      "skipped, and so are events at a time of day and cancelled ones; an empty text\n"
+      "(an empty DESCRIPTION: line) is no fault. A file libical cannot read, a date no calendar\n"
+      "has, a file over 1 MiB or events that give over 5000 days, or a SUMMARY with a\n"
+      "character the data files' code page (Windows-1252) cannot hold is refused and\n"
+      "nothing is written (--strip-accents stores letters such as \u015a and \u0142 as S and l\n"
+      "instead; a letter and its combining accent count as the accented letter). When the\n"
+      "list's 190 places run out, the earliest days are added, the rest are named and the\n"
       "exit code is 1. The list is written as the holiday editor's OK writes it, with the\n"
       "tracker's reload flag.");
   cmd->add_option("FILE", opts->file, "The calendar")->required()->type_name("FILE.ics");

@@ -165,12 +165,29 @@ std::string tidySummary(const char* s) {
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
+// RFC 5545 lets a text be empty, and calendar programs write empty DESCRIPTION: and
+// LOCATION: lines (and empty X-WR-CALDESC: ones) into what they export. libical drops
+// such a property and leaves a complaint in its place; the property is skipped, not
+// the calendar. An empty date, rule or status is no value at all, and skipping it
+// would change which days the calendar gives: that one is still refused.
+bool emptyTextProperty(std::string_view why) {
+  static constexpr std::string_view kHead = "No value for ", kTail = " property.";
+  if (why.substr(0, kHead.size()) != kHead) return false;
+  const auto tail = why.find(kTail, kHead.size());
+  if (tail == std::string_view::npos) return false;
+  const std::string name(why.substr(kHead.size(), tail - kHead.size()));
+  if (name == "X") return true;  // libical's name for every X- property
+  const icalproperty_kind kind = icalproperty_string_to_kind(name.c_str());
+  return kind != ICAL_NO_PROPERTY && icalproperty_kind_to_value_kind(kind) == ICAL_TEXT_VALUE;
+}
+
 // libical's own complaints, which it leaves in the tree as X-LIC-ERROR properties:
 // those of c itself, then those of every component within it.
 void collectOwnErrors(icalcomponent* c, int line, std::vector<std::string>& out) {
   for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
        p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY)) {
     const char* why = icalproperty_get_xlicerror(p);
+    if (why && emptyTextProperty(why)) continue;
     out.push_back(lineRef(line) + (line > 0 ? "in the component that begins here: " : "") + (why ? why : "?"));
   }
 }

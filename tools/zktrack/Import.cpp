@@ -179,9 +179,11 @@ void addImportCommand(CLI::App& app, Context& ctx) {
   cmd->footer(
       "Replaces whatever the file holds: the expense conditions (condition), the holiday\n"
       "list (holiday) and the weekly days off (days_off). Every condition passes the\n"
-      "expense editor's checks, every holiday the holiday editor's; the first fault is\n"
-      "named with its line and nothing is written. The records are written as the\n"
-      "editors' OK writes them, with their change code and the tracker's reload flag.");
+      "expense editor's checks, every holiday the holiday editor's, and what those\n"
+      "windows cannot enter (a control character in a name, seconds in a time of day, a\n"
+      "holiday before the year 100) is refused; the first fault is named with its line\n"
+      "and nothing is written. The records are written as the editors' OK writes them,\n"
+      "with their change code and the tracker's reload flag.");
   cmd->callback([&ctx, opts] { ctx.exitCode = runImport(dataFolderFor(ctx, opts->data), opts->file, opts->dryRun); });
 }
 

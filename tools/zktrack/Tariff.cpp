@@ -3,8 +3,10 @@
 
 #include <QDate>
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -180,13 +182,13 @@ std::string conditionTable(const ExpenseCondition& c) {
   return out.str();
 }
 
-std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s) {
+std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s, const std::string& guide) {
   const bool conditions = part != TariffPart::Holidays;
   const bool holidays = part != TariffPart::Conditions;
   std::ostringstream out;
   out << "# Zelkora tariff file, written by zktrack export; zktrack import reads it back.\n"
       << "# Amounts are in the tracker's currency, " << readable(r.main.CurSymbol) << ".\n"
-      << "# docs/tariff-files.md describes every key.\n";
+      << "# Every key is described in " << guide << ".\n";
   std::vector<const ExpenseCondition*> used;
   for (const auto& c : r.live)
     if (c.InUse) used.push_back(&c);
@@ -251,11 +253,31 @@ class Reader {
     return true;
   }
 
-  // A number of the file as the text a panel box would hold.
-  bool numberBox(const toml::node& n, const char* key, QString& out) {
+  // A text that someone types into a window's box: a name or a description. A line
+  // break, a tab or a NUL cannot be typed there, and a connection named with one could
+  // never be chosen in the expense window again.
+  bool typedText(const toml::node& n, const char* key, std::string& out, const char* window) {
+    if (!text(n, key, out)) return false;
+    for (const char32_t c : QString::fromStdString(out).toStdU32String()) {
+      if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+        return fail(lineOf(n), std::string(key) + " holds a control character (" + code + "), which the " + window +
+                                   " cannot take");
+      }
+    }
+    return true;
+  }
+
+  // A number of the file as the text a panel box would hold. An amount box takes
+  // digits and a decimal mark only, so -0.0, which reads as 0 but is stored with its
+  // sign, is no amount.
+  bool numberBox(const toml::node& n, const char* key, QString& out, bool amount = false) {
     if (const auto* i = n.as_integer()) {
       out = QString::number(i->get());
     } else if (const auto* f = n.as_floating_point()) {
+      if (amount && f->get() == 0 && std::signbit(f->get()))
+        return fail(lineOf(n), std::string(key) + " is a negative zero, which the expense window cannot take; write 0");
       out = QString::fromStdString(tomlNumber(f->get()));
       if (out.endsWith(QStringLiteral(".0"))) out.chop(2);
     } else {
@@ -264,15 +286,52 @@ class Reader {
     return true;
   }
 
-  // A time of day "hh:mm" (or with ":ss") as a panel box would hold it; its range is
-  // the editor's to judge.
+  // A time as a panel box would hold it: a time of day "hh:mm", which is all the
+  // expense window shows and takes, or a duration "hh:mm:ss" (or "mm:ss"); its range
+  // is the editor's to judge.
   bool clockBox(const toml::node& n, const char* key, QString& out, bool seconds) {
     std::string t;
     if (!text(n, key, t)) return false;
-    static const std::regex kClock(R"(\d{1,2}:\d{2}(:\d{2})?)");
-    if (!std::regex_match(t, kClock))
+    static const std::regex kClock(R"(\d{1,2}:\d{2})");
+    static const std::regex kDuration(R"(\d{1,2}:\d{2}(:\d{2})?)");
+    if (!seconds && std::regex_match(t, kDuration) && !std::regex_match(t, kClock))
+      return fail(lineOf(n), std::string(key) + " must be a time hh:mm, without seconds (the expense window takes none), not \"" +
+                                 t + "\"");
+    if (!std::regex_match(t, seconds ? kDuration : kClock))
       return fail(lineOf(n), std::string(key) + " must be a time " + (seconds ? "hh:mm:ss" : "hh:mm") + ", not \"" + t + "\"");
     out = QString::fromStdString(t);
+    return true;
+  }
+
+  // The hours and minutes of a time filter's value, as its two boxes hold them. The
+  // hours box takes up to four digits and the minutes box no number past 59; text
+  // that is no number at all is the editor's to report.
+  bool filterTime(const toml::node& n, const std::string& v, QString& hours, QString& minutes) {
+    const auto colon = v.find(':');
+    const std::string h = v.substr(0, colon);
+    const std::string m = colon == std::string::npos ? std::string() : v.substr(colon + 1);
+    const auto digits = [](const std::string& part) {
+      return !part.empty() && std::all_of(part.begin(), part.end(), [](unsigned char c) { return std::isdigit(c); });
+    };
+    const auto notWhole = [&](const std::string& part) {
+      const auto number = s_.regional.parseNumber(QString::fromStdString(part));
+      return !part.empty() && !digits(part) && number && *number >= 0;
+    };
+    // Capped, so that any number of digits is counted without overflow.
+    const auto value = [](const std::string& part) {
+      long long out = 0;
+      for (const char c : part) out = std::min<long long>(out * 10 + (c - '0'), 1000000);
+      return out;
+    };
+    const std::string shown = "\"" + v + "\"";
+    if (notWhole(h) || notWhole(m))
+      return fail(lineOf(n), "value of a time counter must be whole hours and minutes, as \"02:30\", not " + shown);
+    if (digits(h) && value(h) > 9999)
+      return fail(lineOf(n), "value has more than 9999 hours, the most the expense window takes: " + shown);
+    if (digits(m) && value(m) > 59)
+      return fail(lineOf(n), "value has more than 59 minutes: " + shown);
+    hours = QString::fromStdString(h);
+    minutes = colon == std::string::npos ? QString() : QString::fromStdString(m);
     return true;
   }
 
@@ -342,7 +401,7 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
   };
 
   if (has("amount")) {
-    if (!numberBox(*keys["amount"], "amount", p.amount)) return false;
+    if (!numberBox(*keys["amount"], "amount", p.amount, true)) return false;
     from(PanelField::Amount, "amount");
   }
   if (has("charged") && !word(*keys["charged"], "charged", kCharged, p.amountItem)) return false;
@@ -432,9 +491,14 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
     return false;
   if (has("initial_cost")) {
     p.initialOn = true;
-    if (!numberBox(*keys["initial_cost"], "initial_cost", p.initialAmount)) return false;
+    if (!numberBox(*keys["initial_cost"], "initial_cost", p.initialAmount, true)) return false;
     from(PanelField::InitialAmount, "initial_cost");
   }
+  // Charged per hour, the expense window lets the initial call time be ticked only
+  // while the initial cost is; per call, either alone.
+  if (p.amountItem == 0 && has("initial_time") && !has("initial_cost"))
+    return fail(lineOf(*keys["initial_time"]),
+                "initial_time of a condition charged per hour needs an initial_cost, as in the expense window");
   if (has("initial_time")) {
     p.initialTimeOn = true;
     if (!clockBox(*keys["initial_time"], "initial_time", p.initialTime, true)) return false;
@@ -447,12 +511,12 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
   }
   if (has("other_isp_charge")) {
     p.ispOn = true;
-    if (!numberBox(*keys["other_isp_charge"], "other_isp_charge", p.ispAmount)) return false;
+    if (!numberBox(*keys["other_isp_charge"], "other_isp_charge", p.ispAmount, true)) return false;
     from(PanelField::IspAmount, "other_isp_charge");
   }
   if (has("connection")) {
     std::string name;
-    if (!text(*keys["connection"], "connection", name)) return false;
+    if (!typedText(*keys["connection"], "connection", name, "expense window")) return false;
     if (store::utf8ToCp1252(name).size() > 20)
       return fail(lineOf(*keys["connection"]), "connection is longer than 20 characters, the most the tracker keeps");
     p.connectionOn = true;
@@ -484,9 +548,7 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
         // is the editor's to judge.
         std::string v;
         if (!text(vn, "value", v)) return false;
-        const auto colon = v.find(':');
-        p.filterHours = QString::fromStdString(v.substr(0, colon));
-        p.filterMinutes = colon == std::string::npos ? QString() : QString::fromStdString(v.substr(colon + 1));
+        if (!filterTime(vn, v, p.filterHours, p.filterMinutes)) return false;
       } else if (!numberBox(vn, "value", p.filterValue)) {
         return false;
       }
@@ -503,7 +565,7 @@ bool Reader::readHoliday(const toml::table& t, TariffHoliday& out) {
     if (key == "date") {
       date = &v;
     } else if (key == "description") {
-      if (!text(v, "description", out.description)) return false;
+      if (!typedText(v, "description", out.description, "holiday window")) return false;
       if (store::utf8ToCp1252(out.description).size() > 40)
         return fail(lineOf(v), "description is longer than 40 characters, the most the holiday list keeps");
     } else {
@@ -516,6 +578,9 @@ bool Reader::readHoliday(const toml::table& t, TariffHoliday& out) {
   if (!d) return fail(date ? lineOf(*date) : out.line, invalid);
   const QDate qd(d->get().year, d->get().month, d->get().day);
   if (!qd.isValid()) return fail(lineOf(*date), invalid);
+  // The holiday window takes no year before 100 (nor do the record's dates), and a
+  // holiday stored there would be exported as no date at all.
+  if (qd.year() < 100) return fail(lineOf(*date), invalid + ": the holiday list takes years from 100 on");
   out.date = Regional::fromDate(qd);
   return true;
 }

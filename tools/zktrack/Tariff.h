@@ -33,8 +33,9 @@ enum class TariffPart { Conditions, Holidays, All };
 
 // The tariff file of a data folder's live conditions (in slot order), holidays and
 // weekly days off. s supplies the currency and the notation of the comment lines,
-// which are the expense window's description lines.
-std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s);
+// which are the expense window's description lines; guide is where the file's reader
+// finds the format described (documentPlace).
+std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s, const std::string& guide);
 
 // One condition of a tariff file as the expense window's panel would hold it, with
 // the line of each key that filled a part of the panel.

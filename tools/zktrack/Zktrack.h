@@ -52,6 +52,10 @@ void addHolidaysCommand(CLI::App& app, Context& ctx);
 void addDataOption(CLI::App& command, std::string& data);
 // The folder --data names (absolute), else the one prandel uses.
 prandel::DataFolder dataFolderFor(const Context& ctx, const std::string& dataOption);
+// Where a user reads one of the documents (tariff-files.md): in share/doc/prandel of
+// the prefix this zktrack is installed in, else where the Debian package puts it,
+// else in the sources ("docs/tariff-files.md of Prandel's sources").
+std::string documentPlace(const std::string& programDir, const std::string& name);
 // "Data folder: /x (named by ...)".
 std::string dataFolderLine(const prandel::DataFolder& folder);
 // Whether the folder's mlif.zkt has anything in it; looking creates nothing.

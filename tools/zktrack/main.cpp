@@ -3,9 +3,13 @@
 // tracker does, and shows, seeds and checks the record files of a data folder.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <regex>
+#include <string>
+#include <vector>
 
 #include "Zktrack.h"
 #include "common/AppPath.h"
+#include "common/StandardOutput.h"
 
 namespace {
 
@@ -19,9 +23,88 @@ constexpr const char* kFooter =
     "\n"
     "Run 'zktrack COMMAND --help' for the options of a command.";
 
+// A command line zktrack cannot follow: what is wrong, then where the help is (that of
+// the command it was given to, when there is one). Every line names zktrack.
+int usageError(const std::string& message, const std::string& command = {}) {
+  std::cerr << "zktrack: " << message << "\n"
+            << "zktrack: run 'zktrack " << (command.empty() ? "" : command + " ") << "--help' for more information\n";
+  return 2;
+}
+
+std::string optionName(const std::string& arg) { return arg.substr(0, arg.find('=')); }
+
+// A command that has the option, for a hint where it belongs.
+std::string commandWith(const CLI::App& app, const std::string& option) {
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+    for (const CLI::Option* o : sub->get_options())
+      if (o->check_lname(option.substr(2)) || (option.size() == 2 && o->check_sname(option.substr(1))))
+        return sub->get_name();
+    if (const std::string deeper = commandWith(*sub, option); !deeper.empty()) return sub->get_name() + " " + deeper;
+  }
+  return {};
+}
+
+// An argument no command took: an option none of them has here, or a word too many.
+int notTaken(const CLI::App& app, const std::string& arg, const std::string& command) {
+  if (arg.size() < 2 || arg[0] != '-') return usageError("unexpected argument " + arg, command);
+  const std::string name = optionName(arg);
+  std::string message = "unknown option " + name;
+  if (command.empty()) {
+    if (const std::string owner = commandWith(app, name); !owner.empty())
+      message += "; it goes after a command that takes it, as in 'zktrack " + owner + " " + name + " ...'";
+  }
+  return usageError(message, command);
+}
+
+// CLI11's messages in zktrack's words, each naming what it is about.
+std::string reworded(const CLI::ParseError& e, const std::vector<CLI::App*>& path) {
+  const std::string what = e.what();
+  static const std::regex kMissingValue(R"((-[^:]+): \d+ required (.*) missing)");
+  std::smatch m;
+  if (std::regex_match(what, m, kMissingValue)) return m[1].str() + " needs a value (" + m[2].str() + ")";
+  if (what == "A subcommand is required") {
+    std::string names;
+    for (const CLI::App* sub : path.back()->get_subcommands([](const CLI::App*) { return true; }))
+      names += (names.empty() ? "" : ", ") + sub->get_name();
+    return (path.size() == 1 ? std::string("a command is required") : path.back()->get_name() + " needs a command") +
+           ": " + names;
+  }
+  return what;
+}
+
+int parse(CLI::App& app, int argc, char** argv) {
+  // A command, or --help or --version alone, must come first.
+  if (argc > 1) {
+    const std::string first = argv[1];
+    if (first == "--version" && argc > 2) return usageError("--version takes nothing after it, not " + std::string(argv[2]));
+    if (first.size() > 1 && first[0] == '-' && first != "--help" && first != "-h" && first != "--version")
+      return notTaken(app, first, {});
+    if (first[0] != '-' && app.get_subcommands([&](CLI::App* sub) { return sub->get_name() == first; }).empty())
+      return usageError("unknown command " + first);
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);  // --help, --version
+  } catch (const CLI::ParseError& e) {
+    // The commands the line named, as far as CLI11 got.
+    std::vector<CLI::App*> path{&app};
+    while (!path.back()->get_subcommands().empty()) path.push_back(path.back()->get_subcommands().front());
+    std::string command;
+    for (std::size_t i = 1; i < path.size(); ++i) command += (i > 1 ? " " : "") + path[i]->get_name();
+    // What no command took; CLI11 would first say that a command is missing.
+    for (const CLI::App* a : path)
+      if (const auto left = a->remaining(); !left.empty()) return notTaken(app, left.front(), command);
+    return usageError(reworded(e, path), command);
+  }
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Every command's output goes through it and is checked at the end, in this one place.
+  prandel::StandardOutput output;
   zktrack::Context ctx;
   ctx.programDir = prandel::executableDir();
 
@@ -41,21 +124,11 @@ int main(int argc, char** argv) {
   zktrack::addCheckCommand(app, ctx);
   zktrack::addHolidaysCommand(app, ctx);
 
-  // CLI11 would only say that a command is missing.
-  if (argc > 1 && argv[1][0] != '-') {
-    const auto named = app.get_subcommands([&](CLI::App* sub) { return sub->get_name() == argv[1]; });
-    if (named.empty()) {
-      std::cerr << "zktrack: unknown command " << argv[1] << "\nRun with --help for more information.\n";
-      return 2;
-    }
+  const int refused = parse(app, argc, argv);
+  const int code = refused >= 0 ? refused : ctx.exitCode;
+  if (const std::string why = output.finish(); !why.empty()) {
+    std::cerr << "zktrack: cannot write the output: " << why << "\n";
+    return code == 0 ? 1 : code;
   }
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    return app.exit(e);  // --help, --version
-  } catch (const CLI::ParseError& e) {
-    app.exit(e, std::cout, std::cerr);
-    return 2;
-  }
-  return ctx.exitCode;
+  return code;
 }

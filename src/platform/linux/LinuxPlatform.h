@@ -22,13 +22,24 @@ class SpawnLauncher final : public ProcessLauncher {
   bool startDetached(const std::string& program) override;
 };
 
+// The folder of the single-instance locks: runtimeDir/prandel when runtimeDir (the
+// value of $XDG_RUNTIME_DIR) is an absolute folder of the user's own, else
+// sharedBase/prandel-<uid> (sharedBase is /tmp, where anyone may make anything).
+std::string lockFolderFor(const char* runtimeDir, const std::string& sharedBase, unsigned uid);
+
 // An advisory lock per title in the user's runtime folder. The kernel drops the
 // lock when its holder ends, so a crashed copy leaves nothing stale behind.
+//
+// The folder is made as tmux and ssh-agent make theirs: with mode 0700 when it is
+// missing; one that is there already is used only when it is a real folder (no
+// symbolic link) of the user's own that no one else can enter. Otherwise every claim
+// is refused with the reason, and nothing there is changed: another user may have
+// made it first to turn the editors away or to have its target's mode changed.
 class LockFileRegistry final : public WindowRegistry {
  public:
-  // folder empty: $XDG_RUNTIME_DIR/prandel, else /tmp/prandel-<uid>.
+  // folder empty: lockFolderFor($XDG_RUNTIME_DIR, "/tmp", the user).
   explicit LockFileRegistry(std::string folder = {});
-  std::unique_ptr<TitleClaim> claim(const std::string& title) override;
+  ClaimResult claim(const std::string& title) override;
   const std::string& folder() const { return folder_; }
 
  private:

@@ -5,7 +5,8 @@
 # a role and a name. A private session bus (dbus-launch) carries an accessibility bus
 # of our own (at-spi-bus-launcher); prandel exports its windows on it and
 # a11y_walk.py walks them. One prandel per window; the expense window is walked with
-# its list and with its editing panel open, and its condition map from there.
+# its list, with its editing panel open (and again for a weekly period, whose two day
+# lists both show Sunday), and its condition map from there.
 
 source "$(dirname "$0")/a11y_session.bash"
 # pyatspi is a Debian package: the system's python has it where another python on PATH may not.
@@ -57,6 +58,9 @@ walk "Zelkora Expense" "Zelkora Expense (list)"
 # top row is in use.
 send_keys "$WIN" alt+a alt+p Down Down Down alt+t Down
 walk "Zelkora Expense" "Zelkora Expense (editing panel)" "Amount"
+# The period's last kind, a weekly period: two day lists in place of the times.
+send_keys "$WIN" alt+p End
+walk "Zelkora Expense" "Zelkora Expense (weekly period)" "Weekly period from day"
 send_keys "$WIN" Escape alt+c
 wait_window "Expense Graph"
 walk "Expense Graph" "Expense Graph"
