@@ -124,7 +124,7 @@ Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay
       return d;
     }
     if (request->holds) {
-      d.recordsClaim = claimRecords(*s.platform.windows, *request->holds, s.DataPath);
+      d.recordsClaim = claimRecords(*s.platform.windows, *request->holds, s.DataPath).claim;
       if (!d.recordsClaim) {
         d.claim.reset();
         signalTrackerAndClose(s);

@@ -23,8 +23,7 @@ std::string heldRecordsName(HeldRecords what, const std::string& dataFolder) {
   return std::string(what == HeldRecords::Conditions ? "Zelkora conditions " : "Zelkora holidays ") + hex;
 }
 
-std::unique_ptr<platform::TitleClaim> claimRecords(platform::WindowRegistry& registry, HeldRecords what,
-                                                   const std::string& dataFolder) {
+platform::ClaimResult claimRecords(platform::WindowRegistry& registry, HeldRecords what, const std::string& dataFolder) {
   return registry.claim(heldRecordsName(what, dataFolder));
 }
 

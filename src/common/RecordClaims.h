@@ -18,8 +18,8 @@ enum class HeldRecords { Conditions, Holidays };
 // path, hashed so that any path makes a short name).
 std::string heldRecordsName(HeldRecords what, const std::string& dataFolder);
 
-// A claim on the records of the folder, or nullptr when another program holds them.
-std::unique_ptr<platform::TitleClaim> claimRecords(platform::WindowRegistry& registry, HeldRecords what,
-                                                   const std::string& dataFolder);
+// A claim on the records of the folder; none when another program holds them, or
+// (refused says why) when no claim can be made at all.
+platform::ClaimResult claimRecords(platform::WindowRegistry& registry, HeldRecords what, const std::string& dataFolder);
 
 }  // namespace prandel

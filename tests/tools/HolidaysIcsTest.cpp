@@ -355,7 +355,7 @@ TEST(ImportIcs, RefusesAHugeFileWithoutReadingIt) {
   }
 }
 
-TEST(ImportIcs, AListNearlyFullTakesTheNearestDaysAndNamesTheRest) {
+TEST(ImportIcs, AListNearlyFullTakesTheEarliestDaysAndNamesTheRest) {
   std::vector<std::pair<std::string, std::string>> many;
   for (int i = 0; i < 185; ++i)
     many.emplace_back(QDate(2030, 1, 1).addDays(i).toString(Qt::ISODate).toStdString(), "Day " + std::to_string(i));

@@ -209,7 +209,7 @@ TEST(Import, TurnedAwayWhileAnEditorHoldsItsRecords) {
     const auto before = f.mlif();
     {
       const auto claim = claimRecords(registry, c.held, f.data.path());
-      ASSERT_TRUE(claim);
+      ASSERT_TRUE(claim.claim) << claim.refused;
       const RunResult r = f.run(c.args);
       EXPECT_EQ(r.code, 1) << c.window;
       EXPECT_NE(r.err.find(std::string("the ") + c.window + " window is open on " + f.data.path()), std::string::npos)

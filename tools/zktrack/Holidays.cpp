@@ -243,10 +243,14 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
   std::unique_ptr<prandel::platform::TitleClaim> claim;
   if (!dryRun && !plan.adds.empty()) {
     prandel::platform::LockFileRegistry registry("");
-    claim = prandel::claimRecords(registry, prandel::HeldRecords::Holidays, folder.path);
+    auto claimed = prandel::claimRecords(registry, prandel::HeldRecords::Holidays, folder.path);
+    claim = std::move(claimed.claim);
     if (!claim) {
-      std::cerr << "zktrack: the holiday window is open on " << folder.path
-                << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
+      if (!claimed.refused.empty())
+        std::cerr << "zktrack: " << claimed.refused << "; nothing was written\n";
+      else
+        std::cerr << "zktrack: the holiday window is open on " << folder.path
+                  << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
       return 1;
     }
     s.files.closeAll();

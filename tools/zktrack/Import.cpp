@@ -69,12 +69,15 @@ bool claimEditedRecords(const std::string& folder, const Tariff& tariff,
   prandel::platform::LockFileRegistry registry("");
   const auto claim = [&](prandel::HeldRecords what, const char* window) {
     auto c = prandel::claimRecords(registry, what, folder);
-    if (!c) {
-      std::cerr << "zktrack: the " << window << " window is open on " << folder
-                << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
+    if (!c.claim) {
+      if (!c.refused.empty())
+        std::cerr << "zktrack: " << c.refused << "; nothing was written\n";
+      else
+        std::cerr << "zktrack: the " << window << " window is open on " << folder
+                  << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
       return false;
     }
-    claims.push_back(std::move(c));
+    claims.push_back(std::move(c.claim));
     return true;
   };
   if (tariff.conditions && !claim(prandel::HeldRecords::Conditions, "expense")) return false;
