@@ -63,7 +63,9 @@ class LocalClock {
   // Seconds since 1970-01-01 00:00 of the local wall clock at t.
   std::int64_t wallSeconds(Epoch t) const { return t + offsetAt(t); }
   // The wall clock at t as a Date value.
-  double dateValue(Epoch t) const;
+  double dateValue(Epoch t) const { return dateValueOfWall(wallSeconds(t)); }
+  // The Date value of a count of wall-clock seconds since 1970-01-01 00:00.
+  static double dateValueOfWall(std::int64_t wallSeconds);
   // The local calendar day of t.
   QDate localDate(Epoch t) const;
   // The first moment after t that falls on another local day than t: the next local
@@ -129,7 +131,8 @@ PricedCall priceCall(const TariffSettings& settings, const CallInput& call, cons
 double roundAmount(double amount);
 
 // Totals of bytes without samples, spread evenly over [from, to): a cumulative sample
-// at the end of every second, the last at `to`. None for an empty span.
+// at the end of every second, the last at `to` (at most kMaxCallSeconds of them, the
+// totals reached by the last). None for an empty span.
 std::vector<ByteSample> evenSamples(Epoch from, Epoch to, std::uint64_t received, std::uint64_t sent);
 
 }  // namespace prandel::core
