@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
 
   CLI::App app{"zktrack: the Zelkora tracker's stand-in. It opens prandel's editors as the tracker\n"
                "does, shows and seeds the tracker's record files, exports and imports tariffs and\n"
-               "holidays as text, and checks which condition is in force when.",
+               "holidays as text, checks which condition is in force when, and prices a call.",
                "zktrack"};
   app.set_version_flag("--version", std::string("zktrack ") + PRANDEL_VERSION, "Print the version and exit");
   app.require_subcommand(1, 1);
@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
   zktrack::addWhichCommand(app, ctx);
   zktrack::addCheckCommand(app, ctx);
   zktrack::addHolidaysCommand(app, ctx);
+  zktrack::addPriceCommand(app, ctx);
 
   const int refused = parse(app, argc, argv);
   const int code = refused >= 0 ? refused : ctx.exitCode;
