@@ -16,7 +16,8 @@ file(WRITE ${_out}/README.md "${_readme}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
 install(FILES ${_src}/Zelkora.ini.sample ${_out}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/tariff-files.md
-              ${PROJECT_SOURCE_DIR}/docs/fuzzing.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+              ${PROJECT_SOURCE_DIR}/docs/fuzzing.md ${PROJECT_SOURCE_DIR}/docs/pricing.md
+              DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.png")
 
 # --- The release: the Debian changelog's top entry must be this project's version;
