@@ -355,6 +355,20 @@ std::optional<core::CallHistory> CallLog::historyBefore(Epoch countFrom, int cyc
   return h;
 }
 
+std::optional<double> CallLog::countdownSecondsBetween(const Span& span) {
+  if (!db_.isOpen()) {
+    fail("the session log is not open");
+    return std::nullopt;
+  }
+  sql::Statement st(db_, "SELECT COALESCE(SUM(countdown_seconds), 0) FROM sessions WHERE count_from >= ?1 AND count_from < ?2");
+  st.bind(1, static_cast<std::int64_t>(span.from)).bind(2, static_cast<std::int64_t>(span.to));
+  if (!st.step()) {
+    fail(st.failed() ? st.message() : "no total");
+    return std::nullopt;
+  }
+  return st.real(0);
+}
+
 // --- Settings ------------------------------------------------------------------------
 
 std::optional<std::string> CallLog::setting(const std::string& key) {

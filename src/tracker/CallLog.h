@@ -93,6 +93,9 @@ class CallLog {
   std::optional<core::CallHistory> historyBefore(Epoch countFrom, int cycleStartDay, std::int64_t except = 0,
                                                  const QTimeZone& zone = QTimeZone::systemTimeZone());
 
+  // The countdown seconds used by the sessions whose counting started in span.
+  std::optional<double> countdownSecondsBetween(const Span& span);
+
   // --- Settings ------------------------------------------------------------------------
   // A setting's value; nullopt (error() empty) when it was never set.
   std::optional<std::string> setting(const std::string& key);
