@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
   zktrack::addWhichCommand(app, ctx);
   zktrack::addCheckCommand(app, ctx);
   zktrack::addHolidaysCommand(app, ctx);
+  zktrack::addLogCommand(app, ctx);
+  zktrack::addReportCommand(app, ctx);
 
   // CLI11 would only say that a command is missing.
   if (argc > 1 && argv[1][0] != '-') {
