@@ -168,7 +168,7 @@ std::string recordName(const QString& name) {
   return std::string(trimBlanks(cut));
 }
 
-bool needsHolidays(const Cond& c) { return c.perType == 4 || (c.perType == 7 && c.inclHoli); }
+bool asksForHolidays(const Cond& c) { return c.perType == 4 || (c.perType == 7 && c.inclHoli); }
 
 }  // namespace
 
@@ -178,19 +178,38 @@ ConditionMatcher::ConditionMatcher(const store::DataFiles& files, const store::M
                                    const QString& evalConn, const QString& curConn)
     : cond_(kSlots + 1), weekOff_(main.WeekOff) {
   std::array<std::uint8_t, kSlots * ExpenseCondition::Size> block{};
-  const bool read = files.readRecords(ExpenseCondition::Channel, static_cast<std::int64_t>(base) + 1, kSlots, block);
+  // A block that cannot be read holds no condition.
+  if (files.readRecords(ExpenseCondition::Channel, static_cast<std::int64_t>(base) + 1, kSlots, block)) {
+    for (int i = 1; i <= kSlots; ++i)
+      cond_[static_cast<std::size_t>(i)] = decodeCond(std::span<const std::uint8_t>(block).subspan(
+          static_cast<std::size_t>(i - 1) * ExpenseCondition::Size, ExpenseCondition::Size));
+  }
+  judgeSlots(main, evalConn, curConn);
+  // The holidays are read only when a condition that takes part asks for them.
+  if (needsHolidays()) holidayDays_ = savedHolidayDays(files, main);
+}
 
+ConditionMatcher::ConditionMatcher(std::span<const store::ExpenseCondition> conditions,
+                                   std::span<const double> holidayDates, const store::MainRecord& main,
+                                   const QString& evalConn, const QString& curConn)
+    : cond_(kSlots + 1), weekOff_(main.WeekOff) {
+  // Read as the records would be, so that both sources are judged alike.
+  const std::size_t n = std::min<std::size_t>(conditions.size(), kSlots);
+  for (std::size_t i = 0; i < n; ++i) cond_[i + 1] = decodeCond(conditions[i].encoded());
+  judgeSlots(main, evalConn, curConn);
+  if (!needsHolidays()) return;
+  for (const double d : holidayDates)
+    if (const auto day = Regional::datePart(d)) holidayDays_.push_back(day->toJulianDay());
+  std::sort(holidayDays_.begin(), holidayDays_.end());
+}
+
+void ConditionMatcher::judgeSlots(const store::MainRecord& main, const QString& evalConn, const QString& curConn) {
   const bool anyConn = evalConn.isEmpty();
   const bool defaultConn = evalConn == kDefaultConnection;
   const std::string wanted = recordName(anyConn ? curConn : evalConn);
 
   bool emptySeen = false;
   for (int i = 1; i <= kSlots; ++i) {
-    // A block that cannot be read holds no condition.
-    if (read) {
-      cond_[static_cast<std::size_t>(i)] = decodeCond(std::span<const std::uint8_t>(block).subspan(
-          static_cast<std::size_t>(i - 1) * ExpenseCondition::Size, ExpenseCondition::Size));
-    }
     const Cond& c = cond_[static_cast<std::size_t>(i)];
     bool& on = on_[static_cast<std::size_t>(i)];
     on = c.inUse;
@@ -210,21 +229,17 @@ ConditionMatcher::ConditionMatcher(const store::DataFiles& files, const store::M
 
   // The countdown's hold on the conditions counts only for the tracker's own use.
   if (anyConn && main.CdEnabled) {
-    if (main.CdExpenseMode == 1) {
-      for (int i = 1; i <= last_; ++i) on_[static_cast<std::size_t>(i)] = false;
-    } else if (main.CdExpenseMode == 2) {
-      for (int i = 1; i <= last_; ++i)
-        if (!main.CdCondOn[static_cast<std::size_t>(i)]) on_[static_cast<std::size_t>(i)] = false;
+    for (int i = 1; i <= last_; ++i) {
+      const auto k = static_cast<std::size_t>(i);
+      if (main.CdExpenseMode == 1 || (main.CdExpenseMode == 2 && !main.CdCondOn[k])) held_[k] = true;
     }
   }
+}
 
-  // The holidays are read only when a condition that takes part asks for them.
-  for (int i = 1; i <= last_; ++i) {
-    if (on_[static_cast<std::size_t>(i)] && needsHolidays(cond_[static_cast<std::size_t>(i)])) {
-      holidayDays_ = savedHolidayDays(files, main);
-      break;
-    }
-  }
+bool ConditionMatcher::needsHolidays() const {
+  for (int i = 1; i <= last_; ++i)
+    if (on_[static_cast<std::size_t>(i)] && asksForHolidays(cond_[static_cast<std::size_t>(i)])) return true;
+  return false;
 }
 
 bool ConditionMatcher::inUse(int slot) const {
@@ -232,7 +247,11 @@ bool ConditionMatcher::inUse(int slot) const {
 }
 
 bool ConditionMatcher::letIn(int slot) const {
-  return slot >= 1 && slot <= kSlots && on_[static_cast<std::size_t>(slot)];
+  return slot >= 1 && slot <= kSlots && on_[static_cast<std::size_t>(slot)] && !held_[static_cast<std::size_t>(slot)];
+}
+
+bool ConditionMatcher::heldByCountdown(int slot) const {
+  return slot >= 1 && slot <= kSlots && held_[static_cast<std::size_t>(slot)];
 }
 
 QString ConditionMatcher::boundTo(int slot) const {
@@ -242,7 +261,7 @@ QString ConditionMatcher::boundTo(int slot) const {
       std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(name.data()), name.size())));
 }
 
-ConditionMatch ConditionMatcher::match(double moment) const {
+ConditionMatch ConditionMatcher::match(double moment, CountdownHold hold) const {
   ConditionMatch r;
   const Moment m = momentOf(moment);
   std::optional<bool> isHoliday;
@@ -253,7 +272,7 @@ ConditionMatch ConditionMatcher::match(double moment) const {
   int best = 0;
   for (int i = 1; i <= last_; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    if (!on_[k]) continue;
+    if (!on_[k] || (hold == CountdownHold::AsSet && held_[k])) continue;
     const Cond& c = cond_[k];
     const int p = periodScore(m, c.perType, c.perNum, c.perStart, c.perEnd, c.wkStart, c.wkEnd, c.inclHoli, holiday,
                               r.minuteOfWeek);
@@ -263,6 +282,7 @@ ConditionMatch ConditionMatcher::match(double moment) const {
     r.applies[k] = true;
     // Ties go to the lower slot.
     const int score = p + t + (c.conVal ? kConnectionBonus : 0);
+    r.scores[k] = score;
     if (score > best) {
       best = score;
       r.winner = i;

@@ -8,10 +8,12 @@
 // Each call reads the conditions and the holidays from the files afresh, so an edit
 // saved a moment ago counts at the next call; the records are read in one block per
 // call, and the session's record buffers (CondRec, HoliRec) are left as they were.
-// ConditionMatcher is the same matching over one reading, for many moments.
+// ConditionMatcher is the same matching over one reading, for many moments, of the
+// files or of records already in memory.
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,8 +79,17 @@ struct ConditionMatch {
   // Per slot (0 unused): it takes part, and its period and time of day hold the
   // moment. The winner is one of these; the others lose to it.
   std::array<bool, kSlots + 1> applies{};
+  // Per slot: its score where it applies, else 0. A caller that leaves some of the
+  // candidates out (the tracker's filters) finds the winner among the rest: the best
+  // score, ties to the lower slot.
+  std::array<int, kSlots + 1> scores{};
   int minuteOfWeek = -1;  // as a weekly period worked it out; -1 when none did
 };
+
+// Whether a match leaves out the conditions that the countdown holds off (with an
+// empty EvalConn, CdEnabled and CdExpenseMode 1 or 2), or judges them as if the
+// countdown were not running: the tracker asks for the latter once it has run out.
+enum class CountdownHold { AsSet, Off };
 
 // The matching of GetActiveCondition over one reading of the records, for many
 // moments in a row: the conditions of one set and the saved holidays are read once,
@@ -93,8 +104,13 @@ class ConditionMatcher {
   // EvalConn and CurConn mean.
   ConditionMatcher(const store::DataFiles& files, const store::MainRecord& main, int base, const QString& evalConn,
                    const QString& curConn = QString());
+  // The same over records in memory: conditions[i - 1] is slot i (missing slots are
+  // empty) and holidayDates the saved holidays' dates, all of them counted; the
+  // weekly days off and the countdown from main, whose HolidayCount is not read.
+  ConditionMatcher(std::span<const store::ExpenseCondition> conditions, std::span<const double> holidayDates,
+                   const store::MainRecord& main, const QString& evalConn, const QString& curConn = QString());
 
-  ConditionMatch match(double moment) const;
+  ConditionMatch match(double moment, CountdownHold hold = CountdownHold::AsSet) const;
 
   // CondLast: the slots in use before the first empty one.
   int lastSlot() const { return last_; }
@@ -103,6 +119,8 @@ class ConditionMatcher {
   // Whether the connection filter, and up to lastSlot() the countdown's hold, let
   // slot 1..20 in; beyond lastSlot() it never counts all the same.
   bool letIn(int slot) const;
+  // Whether the countdown's hold alone leaves slot 1..20 out.
+  bool heldByCountdown(int slot) const;
   // The connection a slot is bound to (its name without outer blanks), or empty
   // when it is bound to none.
   QString boundTo(int slot) const;
@@ -120,8 +138,13 @@ class ConditionMatcher {
   };
 
  private:
+  // Marks the slots in use, CondLast, the connection filter and the countdown's hold.
+  void judgeSlots(const store::MainRecord& main, const QString& evalConn, const QString& curConn);
+  bool needsHolidays() const;
+
   std::vector<Cond> cond_;  // slot i is cond_[i]
-  std::array<bool, kSlots + 1> on_{};
+  std::array<bool, kSlots + 1> on_{};    // let in by the connection filter
+  std::array<bool, kSlots + 1> held_{};  // held off by the countdown
   int last_ = kSlots;
   std::vector<std::int64_t> holidayDays_;  // Julian days of the saved holidays, sorted
   std::array<bool, 7> weekOff_{};

@@ -63,8 +63,9 @@ struct CallHistory {
 // One priced unit: from its first second to the second after its last.
 struct PricedUnit {
   Epoch from = 0;
-  Epoch to = 0;
+  Epoch to = 0;  // the last unit ends with the call, even when it is charged for longer
   int slot = 0;  // the live condition 1..20 in force at `from`; 0 none
+  std::int64_t length = 0;  // seconds it is charged for: to - from, or more for the last unit
   double charge = 0;
   CallCounters counters;  // as the unit was judged with
 };

@@ -465,6 +465,82 @@ TEST(ConditionMatcher, OneReadingAgreesWithTheLiteralReadingAtEveryMoment) {
   }
 }
 
+// The tracker builds its matcher from records it holds in memory: the same answer
+// as one built from the files, at every moment, for every choice of connection.
+// Each slot's score is what the winner was chosen by (the best, ties to the lower
+// slot), and without the countdown's hold the answer is that of a countdown that
+// does not run.
+TEST(ConditionMatcher, RecordsInMemoryAndScoresAgreeWithTheFiles) {
+  std::mt19937 rng(20261214);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  int held = 0;
+  for (int round = 0; round < 10; ++round) {
+    MatchKit kit;
+    randomRecords(kit, rng);
+    Session& s = kit.s;
+    std::array<ExpenseCondition, ExpenseCondition::Slots> conds;
+    for (int i = 1; i <= ExpenseCondition::Slots; ++i)
+      store::readRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + i,
+                        conds[static_cast<std::size_t>(i - 1)]);
+    std::vector<double> holidayDates;
+    for (int k = 1; k <= s.MainRec.HolidayCount; ++k) {
+      HolidayRecord h;
+      store::readRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + k, h);
+      holidayDates.push_back(h.HoliDate);
+    }
+    store::MainRecord noCountdown = s.MainRec;
+    noCountdown.CdEnabled = false;
+    for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {
+      const ConditionMatcher fromFiles(s.files, s.MainRec, ExpenseCondition::WorkBase, conn, QStringLiteral("ISP B"));
+      const ConditionMatcher inMemory(conds, holidayDates, s.MainRec, conn, QStringLiteral("ISP B"));
+      const ConditionMatcher unheld(conds, holidayDates, noCountdown, conn, QStringLiteral("ISP B"));
+      for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
+        ASSERT_EQ(inMemory.letIn(i), fromFiles.letIn(i)) << i;
+        ASSERT_EQ(inMemory.heldByCountdown(i), fromFiles.heldByCountdown(i)) << i;
+        held += inMemory.heldByCountdown(i);
+      }
+      for (int q = 0; q < 14 * 96; q += 1 + pick(5)) {
+        const double moment = dec(20) + q / 96.0 + pick(900) / 86400.0;
+        const ConditionMatch a = fromFiles.match(moment);
+        const ConditionMatch b = inMemory.match(moment);
+        ASSERT_EQ(a.winner, b.winner) << "round " << round << ", " << q;
+        ASSERT_EQ(a.applies, b.applies) << "round " << round << ", " << q;
+        ASSERT_EQ(a.scores, b.scores) << "round " << round << ", " << q;
+        int best = 0, winner = 0;
+        for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
+          const auto k = static_cast<std::size_t>(i);
+          ASSERT_EQ(a.scores[k] > 0, a.applies[k]) << i;
+          if (a.scores[k] > best) best = a.scores[k], winner = i;
+        }
+        ASSERT_EQ(a.winner, winner);
+        const ConditionMatch off = inMemory.match(moment, CountdownHold::Off);
+        const ConditionMatch none = unheld.match(moment);
+        ASSERT_EQ(off.winner, none.winner) << "round " << round << ", " << q;
+        ASSERT_EQ(off.scores, none.scores) << "round " << round << ", " << q;
+      }
+    }
+  }
+  EXPECT_GT(held, 0);  // the countdown held some conditions in some rounds
+}
+
+// Only the first HolidayCount of the saved holidays count from the files; from
+// memory, every date given (the tracker reads HolidayCount of them).
+TEST(ConditionMatcher, HolidaysInMemoryAreTheDatesGiven) {
+  MatchKit kit;
+  kit.holidayList({dec(kMon), dec(kWed)});
+  kit.s.MainRec.HolidayCount = 1;
+  const std::vector<ExpenseCondition> conds = {holidays().c};
+  const std::vector<double> both = {dec(kWed), dec(kMon)};
+  const ConditionMatcher inMemory(conds, both, kit.s.MainRec, kDefault);
+  EXPECT_EQ(inMemory.match(dec(kWed, 10)).winner, 1);
+  EXPECT_EQ(inMemory.match(dec(kMon, 10)).winner, 1);
+  EXPECT_EQ(inMemory.match(dec(kTue, 10)).winner, 0);
+  kit.conditions({holidays()});
+  const ConditionMatcher fromFiles(kit.s.files, kit.s.MainRec, ExpenseCondition::WorkBase, kDefault);
+  EXPECT_EQ(fromFiles.match(dec(kMon, 10)).winner, 1);
+  EXPECT_EQ(fromFiles.match(dec(kWed, 10)).winner, 0);
+}
+
 TEST(ConditionMatcher, SaysWhatEachSlotIsAndWhichTakePart) {
   MatchKit kit;
   kit.conditions({every(), Cond(every()).bound("  ISP A "), Cond(monFri()).bound("MILUFE"), Cond(), every()});
