@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "core/BillingCycle.h"
+#include "core/Pricing.h"
 #include "tracker/LogSchema.h"
 
 namespace prandel::tracker {
@@ -69,11 +70,6 @@ bool isDirectory(const std::string& path) {
 }
 
 }  // namespace
-
-double roundMoney(double amount) {
-  if (!std::isfinite(amount) || std::fabs(amount) > 1e12) return amount;
-  return std::round(amount * 1e5) / 1e5;
-}
 
 std::string CallLog::pathIn(const std::string& folder) { return folder + "/" + kFileName; }
 
@@ -186,7 +182,7 @@ bool CallLog::writeSession(SessionRow& s, const std::vector<SliceRow>& slices,
       .bind(6, s.countedSeconds)
       .bind(7, static_cast<std::int64_t>(s.received))
       .bind(8, static_cast<std::int64_t>(s.sent))
-      .bind(9, roundMoney(s.cost))
+      .bind(9, core::roundAmount(s.cost))
       .bind(10, s.unpricedSeconds)
       .bind(11, s.countdownSeconds)
       .bind(12, std::string_view(stateText(s.state)));
@@ -209,7 +205,7 @@ bool CallLog::writeSession(SessionRow& s, const std::vector<SliceRow>& slices,
         .bind(4, static_cast<std::int64_t>(sl.slot))
         .bind(5, std::string_view(sl.label))
         .bind(6, sl.units)
-        .bind(7, roundMoney(sl.charge));
+        .bind(7, core::roundAmount(sl.charge));
     if (!slice.run(why)) return fail(why);
     slice.reset();
   }

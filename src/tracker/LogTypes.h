@@ -51,7 +51,4 @@ struct LoggedSession {
   std::vector<core::ByteSample> samples;
 };
 
-// Money as the log stores it: rounded to 1/100 000 of the currency.
-double roundMoney(double amount);
-
 }  // namespace prandel::tracker
