@@ -19,7 +19,11 @@ namespace {
 
 constexpr const char* kSessionColumns =
     "id, connection, t0, t1, t2, count_from, counted_seconds, received, sent, cost, unpriced_seconds, "
-    "countdown_seconds, state";
+    "countdown_seconds, state, ";
+// A log of version 1, read as it is, knows no last_write: it is worked out as its
+// migration works it out.
+constexpr const char* kLastWrite = "last_write";
+constexpr const char* kLastWriteOfVersion1 = "COALESCE(t2, count_from + counted_seconds)";
 
 const char* stateText(SessionState s) { return s == SessionState::Running ? "running" : "finished"; }
 
@@ -38,6 +42,7 @@ SessionRow sessionFrom(const sql::Statement& st) {
   r.unpricedSeconds = st.integer(10);
   r.countdownSeconds = st.real(11);
   r.state = st.text(12) == "running" ? SessionState::Running : SessionState::Finished;
+  r.lastWrite = st.integer(13);
   return r;
 }
 
@@ -77,6 +82,8 @@ bool CallLog::existsIn(const std::string& folder) {
   struct stat st {};
   return ::stat(pathIn(folder).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+const char* CallLog::lastWriteColumn() const { return fileVersion_ >= 2 ? kLastWrite : kLastWriteOfVersion1; }
 
 bool CallLog::fail(const std::string& what) {
   error_ = what;
@@ -168,12 +175,15 @@ bool CallLog::writeSession(SessionRow& s, const std::vector<SliceRow>& slices,
   if (!tx.begin(why)) return fail(why);
 
   const bool insert = s.id == 0;
+  if (s.end) s.lastWrite = *s.end;
+  else if (s.lastWrite == 0) s.lastWrite = s.countFrom + s.countedSeconds;
   sql::Statement row(db_, insert ? "INSERT INTO sessions (connection, t0, t1, t2, count_from, counted_seconds, "
-                                   "received, sent, cost, unpriced_seconds, countdown_seconds, state) "
-                                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"
+                                   "received, sent, cost, unpriced_seconds, countdown_seconds, state, last_write) "
+                                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?14)"
                                  : "UPDATE sessions SET connection = ?1, t0 = ?2, t1 = ?3, t2 = ?4, count_from = ?5, "
                                    "counted_seconds = ?6, received = ?7, sent = ?8, cost = ?9, unpriced_seconds = ?10, "
-                                   "countdown_seconds = ?11, state = ?12 WHERE id = ?13 AND state = 'running'");
+                                   "countdown_seconds = ?11, state = ?12, last_write = ?14 "
+                                   "WHERE id = ?13 AND state = 'running'");
   row.bind(1, std::string_view(s.connection))
       .bind(2, s.dialStart)
       .bind(3, static_cast<std::int64_t>(s.up))
@@ -187,6 +197,7 @@ bool CallLog::writeSession(SessionRow& s, const std::vector<SliceRow>& slices,
       .bind(11, s.countdownSeconds)
       .bind(12, std::string_view(stateText(s.state)));
   if (!insert) row.bind(13, s.id);
+  row.bind(14, static_cast<std::int64_t>(s.lastWrite));
   if (!row.run(why)) return fail(why);
   const std::int64_t id = insert ? db_.lastInsertId() : s.id;
   if (!insert && sqlite3_changes(db_.handle()) != 1) return fail("no running session " + std::to_string(s.id) + " in the log");
@@ -249,7 +260,7 @@ bool CallLog::finish(SessionRow& s, const std::vector<SliceRow>& slices,
 bool CallLog::sessions(const SessionFilter& filter, std::vector<SessionRow>& out) {
   out.clear();
   if (!db_.isOpen()) return fail("the session log is not open");
-  std::string sqlText = std::string("SELECT ") + kSessionColumns +
+  std::string sqlText = std::string("SELECT ") + kSessionColumns + lastWriteColumn() +
                         " FROM sessions WHERE count_from >= ?1 AND count_from < ?2";
   if (filter.connection) sqlText += " AND connection = ?3";
   sqlText += " ORDER BY count_from, id";
@@ -266,7 +277,7 @@ bool CallLog::session(std::int64_t id, LoggedSession& out) {
   out = {};
   if (!db_.isOpen()) return fail("the session log is not open");
   std::string why;
-  sql::Statement st(db_, (std::string("SELECT ") + kSessionColumns + " FROM sessions WHERE id = ?1").c_str());
+  sql::Statement st(db_, (std::string("SELECT ") + kSessionColumns + lastWriteColumn() + " FROM sessions WHERE id = ?1").c_str());
   if (!st.prepared(why)) return fail(why);
   st.bind(1, id);
   if (!st.step()) return fail(st.failed() ? st.message() : "no session " + std::to_string(id) + " in the log");

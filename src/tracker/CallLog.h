@@ -109,6 +109,7 @@ class CallLog {
 
  private:
   bool fail(const std::string& what);
+  const char* lastWriteColumn() const;
   bool applyPragmas(Access access);
   bool migrate();
   bool writeSession(SessionRow& s, const std::vector<SliceRow>& slices,

@@ -56,7 +56,16 @@ CREATE TABLE settings (
 ) WITHOUT ROWID;
 )sql";
 
-constexpr std::array<const char*, kLogVersion> kSteps = {kVersion1};
+// Version 2: when each session was last written, so that a session left running by
+// a tracker that died can be told from one that runs, and closed where it stopped.
+// Sessions of version 1 were last written at their end, or as far as they counted.
+constexpr const char* kVersion2 = R"sql(
+ALTER TABLE sessions ADD COLUMN last_write INTEGER NOT NULL DEFAULT 0;
+UPDATE sessions SET last_write = COALESCE(t2, count_from + counted_seconds);
+CREATE INDEX sessions_by_state ON sessions (state) WHERE state = 'running';
+)sql";
+
+constexpr std::array<const char*, kLogVersion> kSteps = {kVersion1, kVersion2};
 
 }  // namespace
 

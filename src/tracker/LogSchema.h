@@ -9,7 +9,7 @@
 namespace prandel::tracker {
 
 // The version this program writes.
-inline constexpr int kLogVersion = 1;
+inline constexpr int kLogVersion = 2;
 
 // Step v (counted from 1) takes a log from version v - 1 to v; step 1 makes the
 // tables of an empty database.

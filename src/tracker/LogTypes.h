@@ -32,6 +32,9 @@ struct SessionRow {
   std::int64_t unpricedSeconds = 0;
   double countdownSeconds = 0;  // added to the countdown's CdUsed by this session
   SessionState state = SessionState::Finished;
+  // When the session was last written: its end once finished; while it runs, the
+  // moment the tracker wrote it (countFrom + countedSeconds when it says none).
+  Epoch lastWrite = 0;
 };
 
 // A slice as the log keeps it: the condition's description as it read when the

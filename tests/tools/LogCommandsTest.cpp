@@ -167,13 +167,21 @@ TEST(LogCommandsWithoutLog, SayNoCallsLoggedYetAndCreateNothing) {
   ASSERT_EQ(runProgram(ZKTRACK_PATH, {"seed", "--data", dir.path()}).code, 0);
   const auto before = listing(dir.path());
   const std::vector<std::vector<std::string>> reads = {
-      {"log"}, {"log", "--json"}, {"log", "--csv"}, {"log", "settings"}, {"report"}, {"report", "--day"}};
+      {"log", "--from", "2026-12-01"}, {"log", "--json"}, {"log", "--csv"}, {"report", "--day"}};
   for (auto args : reads) {
     args.insert(args.end(), {"--data", dir.path()});
     const RunResult r = runProgram(ZKTRACK_PATH, args);
     EXPECT_EQ(r.code, 0) << args[0] << r.err;
-    EXPECT_NE(r.out.find("No calls logged yet"), std::string::npos) << args[0] << r.out;
+    const bool forScripts = args[1] == "--json" || args[1] == "--csv";
+    EXPECT_NE((forScripts ? r.err : r.out).find("No calls logged yet"), std::string::npos) << args[1] << r.out;
+    if (args[1] == "--csv") {
+      EXPECT_EQ(r.out.substr(0, 14), "id,connection,");
+    }
+    if (args[1] == "--json") {
+      EXPECT_NE(r.out.find("\"sessions\": [\n    ]"), std::string::npos) << r.out;
+    }
   }
+  EXPECT_TRUE(runProgram(ZKTRACK_PATH, {"log", "settings", "--data", dir.path()}).has("cycle-start-day 1 (the billing cycle starts on the 1st of each month)"));
   EXPECT_EQ(listing(dir.path()), before);
 
   // A missing folder is an error, for reading and for writing, and is not made.

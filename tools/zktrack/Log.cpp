@@ -89,9 +89,13 @@ int runLogList(const prandel::DataFolder& folder, const prandel::tracker::Sessio
   CallLog log;
   bool none = false;
   if (form == Form::Table) std::cout << dataFolderLine(folder) << "\n";
-  if (!openLogForReading(folder.path, log, none)) return none ? 0 : 1;
   std::vector<SessionRow> rows;
-  if (!log.sessions(filter, rows)) {
+  if (!openLogForReading(folder.path, log, none)) {
+    if (!none) return 1;
+    // The forms for scripts stay what they are, empty; the note goes beside them.
+    (form == Form::Table ? std::cout : std::cerr) << noCallsYet(folder.path) << "\n";
+    if (form == Form::Table) return 0;
+  } else if (!log.sessions(filter, rows)) {
     std::cerr << "zktrack: cannot read the session log: " << log.error() << "\n";
     return 1;
   }

@@ -76,7 +76,6 @@ bool openLogForReading(const std::string& folder, CallLog& log, bool& none) {
       return false;
     }
     none = true;
-    std::cout << "No calls logged yet in " << folder << "\n";
     return false;
   }
   if (!log.open(folder, CallLog::Access::Read)) {
@@ -85,6 +84,8 @@ bool openLogForReading(const std::string& folder, CallLog& log, bool& none) {
   }
   return true;
 }
+
+std::string noCallsYet(const std::string& folder) { return "No calls logged yet in " + folder; }
 
 bool openLogForWriting(const std::string& folder, CallLog& log) {
   if (!std::filesystem::is_directory(folder)) {

@@ -32,9 +32,11 @@ MoneyStyle moneyStyleOf(const store::MainRecord& main);
 store::MainRecord readMainRecord(const std::string& folder);
 
 // Opens the folder's log for reading. False, with a message on standard error, when
-// the folder is missing or the log cannot be read; when the folder simply has no
-// log yet, `none` is set and "no calls logged yet" printed on standard output.
+// the folder is missing or the log cannot be read; false with `none` set, and no
+// message, when the folder simply has no log yet.
 bool openLogForReading(const std::string& folder, prandel::tracker::CallLog& log, bool& none);
+// "No calls logged yet in FOLDER".
+std::string noCallsYet(const std::string& folder);
 // Opens the folder's log for writing, making it when missing; false with a message.
 bool openLogForWriting(const std::string& folder, prandel::tracker::CallLog& log);
 

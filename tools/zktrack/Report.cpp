@@ -113,6 +113,7 @@ int runReport(const prandel::DataFolder& folder, const ReportOptions& opts) {
   bool none = false;
   const bool opened = openLogForReading(folder.path, log, none);
   if (!opened && !none) return 1;
+  if (none) std::cout << noCallsYet(folder.path) << "\n";
   int startDay = prandel::core::kDefaultCycleStartDay;
   if (opened) {
     const auto stored = log.cycleStartDay();
