@@ -137,10 +137,13 @@ void Painter::drawHeader() {
                               .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
                               .arg(s % 60, 2, 10, QLatin1Char('0'));
   const QString sessions = t.sessions == 1 ? QStringLiteral("1 session") : QStringLiteral("%1 sessions").arg(t.sessions);
-  const Unit u = trafficUnit(static_cast<double>(std::max(t.received, t.sent)));
-  const QString line = QStringLiteral("%1  ·  counted time %2  ·  received %3 %4  ·  sent %5 %4  ·  cost %6")
-                           .arg(sessions, counted, number(static_cast<double>(t.received) / u.bytes, 1), u.name,
-                                number(static_cast<double>(t.sent) / u.bytes, 1), money(t.cost, 2));
+  const auto bytes = [&](std::uint64_t n) {
+    const Unit u = trafficUnit(static_cast<double>(n));
+    const double v = static_cast<double>(n) / u.bytes;
+    return number(v, v < 10 ? 2 : (v < 100 ? 1 : 0)) + u' ' + u.name;
+  };
+  const QString line = QStringLiteral("%1  ·  counted time %2  ·  received %3  ·  sent %4  ·  cost %5")
+                           .arg(sessions, counted, bytes(t.received), bytes(t.sent), money(t.cost, 2));
   const QFontMetricsF sm(subFont);
   text(QRectF(x, y, w, sm.height()), Qt::AlignLeft | Qt::AlignVCenter, sm.elidedText(line, Qt::ElideRight, w), subFont,
        kMuted);

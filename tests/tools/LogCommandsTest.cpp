@@ -106,17 +106,19 @@ TEST_F(LogCommands, ExportsEveryFieldAsJsonAndCsv) {
   EXPECT_EQ(s[QStringLiteral("received")].toInt(), 1000);
   EXPECT_DOUBLE_EQ(s[QStringLiteral("cost")].toDouble(), 0.5);
   EXPECT_EQ(s[QStringLiteral("state")].toString(), QStringLiteral("finished"));
-  EXPECT_EQ(s.keys().size(), 13);
+  EXPECT_EQ(s[QStringLiteral("last_write")].toString(), QStringLiteral("2026-12-15T22:10:00Z"));
+  EXPECT_EQ(s.keys().size(), 14);
 
   const RunResult c = zk({"log", "--csv", "--to", "2026-12-20"});
   ASSERT_EQ(c.code, 0) << c.err;
   EXPECT_EQ(c.out,
             "id,connection,dial_start,up,end,count_from,counted_seconds,unpriced_seconds,received,sent,cost,"
-            "countdown_seconds,state\r\n"
-            "1,ISP A,,2026-12-14T17:50:00Z,2026-12-14T18:20:00Z,2026-12-14T17:50:00Z,1800,0,3145728,307200,1.25,0,finished\r\n"
+            "countdown_seconds,state,last_write\r\n"
+            "1,ISP A,,2026-12-14T17:50:00Z,2026-12-14T18:20:00Z,2026-12-14T17:50:00Z,1800,0,3145728,307200,1.25,0,finished,"
+            "2026-12-14T18:20:00Z\r\n"
             "2,\"Work, \"\"night\"\"\",,2026-12-15T22:00:00Z,2026-12-15T22:10:00Z,2026-12-15T22:00:00Z,600,0,1000,200,0.5,0,"
-            "finished\r\n"
-            "4,ISP A,,2026-12-20T08:00:00Z,,2026-12-20T08:00:00Z,120,0,0,0,0.1,0,running\r\n");
+            "finished,2026-12-15T22:10:00Z\r\n"
+            "4,ISP A,,2026-12-20T08:00:00Z,,2026-12-20T08:00:00Z,120,0,0,0,0.1,0,running,2026-12-20T08:02:00Z\r\n");
 }
 
 TEST_F(LogCommands, ReportsACycleAndDrawsItsChart) {

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -22,8 +23,8 @@ enum class Form { Table, Json, Csv };
 
 std::string stateText(const SessionRow& s) { return s.state == SessionState::Running ? "running" : "finished"; }
 
-// The seconds from the link coming up to hang-up (or the last write while it runs).
-std::int64_t durationOf(const SessionRow& s) { return s.end ? *s.end - s.up : s.countedSeconds; }
+// The seconds from the link coming up to hang-up, or to its last write while it runs.
+std::int64_t durationOf(const SessionRow& s) { return std::max<std::int64_t>(0, s.end.value_or(s.lastWrite) - s.up); }
 
 void printTableForm(const std::vector<SessionRow>& rows, const MoneyStyle& style) {
   std::vector<std::vector<std::string>> cells = {{"Start", "Duration", "Connection", "Received", "Sent", "Cost"}};
@@ -64,6 +65,7 @@ void printJson(const std::vector<SessionRow>& rows, const MoneyStyle& style, con
     o[QStringLiteral("cost")] = s.cost;
     o[QStringLiteral("countdown_seconds")] = s.countdownSeconds;
     o[QStringLiteral("state")] = QString::fromStdString(stateText(s));
+    o[QStringLiteral("last_write")] = QString::fromStdString(isoMoment(s.lastWrite));
     list.append(o);
   }
   QJsonObject top;
@@ -76,12 +78,13 @@ void printJson(const std::vector<SessionRow>& rows, const MoneyStyle& style, con
 void printCsv(const std::vector<SessionRow>& rows) {
   // RFC 4180: CRLF after every record, the header included.
   std::cout << "id,connection,dial_start,up,end,count_from,counted_seconds,unpriced_seconds,received,sent,cost,"
-               "countdown_seconds,state\r\n";
+               "countdown_seconds,state,last_write\r\n";
   for (const auto& s : rows) {
     std::cout << s.id << "," << csvField(s.connection) << "," << (s.dialStart ? isoMoment(*s.dialStart) : "") << ","
               << isoMoment(s.up) << "," << (s.end ? isoMoment(*s.end) : "") << "," << isoMoment(s.countFrom) << ","
               << s.countedSeconds << "," << s.unpricedSeconds << "," << s.received << "," << s.sent << ","
-              << number(s.cost) << "," << number(s.countdownSeconds) << "," << stateText(s) << "\r\n";
+              << number(s.cost) << "," << number(s.countdownSeconds) << "," << stateText(s) << "," << isoMoment(s.lastWrite)
+              << "\r\n";
   }
 }
 

@@ -91,7 +91,13 @@ bool drawChart(const std::string& path, const prandel::tracker::Report& r, const
   std::unique_ptr<QGuiApplication> app;
   if (!QGuiApplication::instance()) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A hook or a cron job has no runtime folder; Qt's warning about it means nothing
+    // for a chart.
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+      if (type != QtWarningMsg || !m.startsWith(QLatin1String("QStandardPaths:"))) std::cerr << m.toStdString() << "\n";
+    });
     app = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(previous);
   }
   prandel::chart::ChartOptions o;
   o.title = QString::fromStdString(title);
