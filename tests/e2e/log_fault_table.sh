@@ -125,10 +125,13 @@ echo "calls of a clean log add: ${#LF_POINTS[@]}:" $(printf '%s\n' "${LF_POINTS[
 
 picks=($(seq 1 ${#LF_POINTS[@]}))
 if [ -n "${FP_SHORT:-}" ]; then
-  # The first write of the WAL, its first flush, the write of the database at the
-  # checkpoint, and the last call.
+  # The first write of the WAL, every flush (a commit ends with one), the first
+  # write of the database at the checkpoint, the first removal, and the last call.
   picks=()
-  for want in "pwrite64 .*-wal" "f.*sync .*-wal" "pwrite64 .*sqlite$" "unlink"; do
+  for ((k = 0; k < ${#LF_POINTS[@]}; k++)); do
+    [[ "${LF_POINTS[k]}" =~ ^f(data)?sync ]] && picks+=($((k + 1)))
+  done
+  for want in "pwrite64 .*-wal" "pwrite64 .*sqlite$" "unlink"; do
     for ((k = 0; k < ${#LF_POINTS[@]}; k++)); do
       if [[ "${LF_POINTS[k]}" =~ ^$want ]]; then picks+=($((k + 1))); break; fi
     done
