@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
   at-spi2-core python3-pyatspi dbus-x11
   fonts-liberation2 fonts-dejavu-core
-  util-linux python3 file dpkg-dev strace
+  util-linux python3 file dpkg-dev strace tzdata
   libcli11-dev libtomlplusplus-dev libical-dev libsqlite3-dev
   scdoc lintian desktop-file-utils appstream
 )

@@ -20,13 +20,14 @@ namespace {
 
 constexpr int kSlots = store::ExpenseCondition::Slots;
 constexpr std::int64_t kDay = 86400;
-// Moments are held within the years a Date can show (to 9999-12-31).
-constexpr Epoch kEpochLimit = 253402300799;
+// Moments are held within the years a Date can show: 0001-01-01 to 9999-12-31.
+constexpr Epoch kFirstMoment = -62135596800;
+constexpr Epoch kLastMoment = 253402300799;
 constexpr Epoch kNever = std::numeric_limits<Epoch>::max();
 // What a counter of the history may hold; more is taken for a fault of the log.
 constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;
 
-Epoch sane(Epoch t) { return std::clamp(t, -kEpochLimit, kEpochLimit); }
+Epoch sane(Epoch t) { return std::clamp(t, kFirstMoment, kLastMoment); }
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;

@@ -101,8 +101,9 @@ class MeterState;
 
 // The same pricing fed as the call runs (the live tracker). Time only moves forward:
 // a moment before one already given counts as that one. Add each sample before
-// advancing past its moment; one that comes later is still charged (to the unit its
-// moment falls in, or the last one), but units already laid are not judged again.
+// advancing past its moment; one that comes later is still charged (to the unit
+// then running), but units already laid are not judged again. finish() hands over
+// the priced call; the meter is spent then (soFar() is empty, the rest does nothing).
 class CallMeter {
  public:
   CallMeter(TariffSettings settings, CallHistory history, const LocalClock& clock, std::string connection,

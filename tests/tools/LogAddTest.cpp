@@ -84,6 +84,13 @@ TEST(LogAdd, ThePricingCountsTheEarlierCallsOfTheDay) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("cost EUR 0.00"), std::string::npos) << r.out;
 
+  // zktrack price reads the same history from the log, and leaves the folder as it is.
+  const auto files = listing(dir.path());
+  const RunResult price = runProgram(ZKTRACK_PATH, {"price", "--from", "2026-12-14 14:30", "--duration", "10m", "--data", dir.path()});
+  ASSERT_EQ(price.code, 0) << price.err;
+  EXPECT_TRUE(price.has("Total: EUR 0.60")) << price.out;
+  EXPECT_EQ(listing(dir.path()), files);
+
   const auto sessions = logged(dir.path());
   ASSERT_EQ(sessions.size(), 4u);
   const auto& first = sessions[1];  // by start: 08:00, 10:00, 14:00, next day

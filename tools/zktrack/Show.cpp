@@ -193,9 +193,24 @@ std::string weekDaysText(const std::vector<bool>& days) {
   return out.empty() ? "none" : out;
 }
 
-std::vector<std::string> conditionDescription(const store::ExpenseCondition& c, const store::MainRecord& main) {
+namespace {
+// The descriptions' session: the data folder's currency and decimal mark come with
+// the main record each time.
+prandel::Session& describingSession() {
   static prandel::platform::Platform noServices;
   static prandel::Session session(noServices);
+  return session;
+}
+}  // namespace
+
+std::string amountShown(double amount, const store::MainRecord& main) {
+  prandel::Session& session = describingSession();
+  session.MainRec = main;
+  return readable(qs(prandel::money(session, amount)));
+}
+
+std::vector<std::string> conditionDescription(const store::ExpenseCondition& c, const store::MainRecord& main) {
+  prandel::Session& session = describingSession();
   session.MainRec = main;
   session.CondRec = c;
   std::vector<std::string> lines;

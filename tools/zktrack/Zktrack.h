@@ -47,6 +47,7 @@ void addImportCommand(CLI::App& app, Context& ctx);
 void addWhichCommand(CLI::App& app, Context& ctx);
 void addCheckCommand(CLI::App& app, Context& ctx);
 void addHolidaysCommand(CLI::App& app, Context& ctx);
+void addPriceCommand(CLI::App& app, Context& ctx);
 void addLogCommand(CLI::App& app, Context& ctx);
 void addReportCommand(CLI::App& app, Context& ctx);
 
@@ -142,6 +143,9 @@ std::string secondsText(double secs);
 // "Sunday, Saturday", or "none".
 std::string weekDaysText(const std::vector<bool>& days);
 
+// An amount as the expense window shows one: the data folder's currency label, a
+// blank and the number with at least two decimals, in its decimal mark.
+std::string amountShown(double amount, const store::MainRecord& main);
 // A condition's description lines, as the expense window shows them.
 std::vector<std::string> conditionDescription(const store::ExpenseCondition& c, const store::MainRecord& main);
 std::string holidayLine(const store::HolidayRecord& h);

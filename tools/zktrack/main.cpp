@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
 
   CLI::App app{"zktrack: the Zelkora tracker's stand-in. It opens prandel's editors as the tracker\n"
                "does, shows and seeds the tracker's record files, exports and imports tariffs and\n"
-               "holidays as text, and checks which condition is in force when.",
+               "holidays as text, checks which condition is in force when, and prices a call.",
                "zktrack"};
   app.set_version_flag("--version", std::string("zktrack ") + PRANDEL_VERSION, "Print the version and exit");
   app.require_subcommand(1, 1);
@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   zktrack::addWhichCommand(app, ctx);
   zktrack::addCheckCommand(app, ctx);
   zktrack::addHolidaysCommand(app, ctx);
+  zktrack::addPriceCommand(app, ctx);
   zktrack::addLogCommand(app, ctx);
   zktrack::addReportCommand(app, ctx);
 
