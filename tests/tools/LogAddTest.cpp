@@ -80,7 +80,7 @@ TEST(LogAdd, ThePricingCountsTheEarlierCallsOfTheDay) {
   // The next day starts afresh; a call logged after the fact for the morning before
   // counts only what came before it.
   ASSERT_EQ(logAdd(dir.path(), {"--from", "2026-12-15 00:00", "--duration", "600"}).code, 0);
-  r = logAdd(dir.path(), {"--from", "2026-12-14 08:00:00", "--to", "2026-12-14 08:30:00"});
+  r = logAdd(dir.path(), {"--from", "@" + std::to_string(utc(14, 8, 0)), "--to", "2026-12-14 08:30:00"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("cost EUR 0.00"), std::string::npos) << r.out;
 
@@ -166,19 +166,19 @@ TEST(LogAdd, ACallItCannotTakeLeavesNoLog) {
     std::string message;
   };
   const Case cases[] = {
-      {{"--from", "2026-12-14 17:50"}, "--to or --duration"},
-      {{"--from", "2026-12-14 17:50", "--to", "2026-12-14 17:40"}, "ends before"},
-      {{"--from", "2026-12-14 17:50", "--duration", "0"}, "lasted no time"},
+      {{"--from", "2026-12-14 17:50"}, "give the call's end with --to"},
+      {{"--from", "2026-12-14 17:50", "--to", "2026-12-14 17:40"}, "--to is before --from"},
+      {{"--from", "2026-12-14 17:50", "--duration", "0"}, "the call has no length"},
       {{"--from", "2026-12-14 17:50", "--duration", "745h"}, "31 days"},
       {{"--from", "2026-12-14 25:50", "--duration", "5m"}, "not a moment for --from"},
       {{"--from", "2026-12-14 17:50", "--duration", "5 minutes"}, "not a duration"},
-      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--dial-start", "2026-12-14 17:51"}, "dialling began after"},
-      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--down", "-5"}, "not a count of bytes for --down"},
+      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--dial-start", "2026-12-14 17:51"}, "--dial-start is after --from"},
+      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--down", "-5"}, "not a byte count for --down"},
       {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("bad.csv")}, "bad.csv:3: "},
       {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("short.csv")}, "short.csv:2: "},
-      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("empty.csv")}, "is empty"},
-      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("none.csv")}, "cannot read"},
-      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("bad.csv"), "--down", "5"}, "excludes"},
+      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("empty.csv")}, ": empty"},
+      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("none.csv")}, "cannot be read"},
+      {{"--from", "2026-12-14 17:50", "--duration", "5m", "--samples", dir.file("bad.csv"), "--down", "5"}, "not both"},
   };
   for (const auto& c : cases) {
     const RunResult r = logAdd(dir.path(), c.args);

@@ -1,183 +1,229 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CallArguments.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <iostream>
-#include <limits>
 #include <sstream>
 #include <tuple>
 
 namespace zktrack {
 
 using prandel::core::Epoch;
+using prandel::core::LocalClock;
 
 namespace {
 
-// A file of samples is read whole; one sample a second for the longest call.
-constexpr std::uintmax_t kMaxSamplesFile = 64ull << 20;
+// A byte-counter file of a month-long call sampled every second is some 60 MiB.
+constexpr std::uintmax_t kMaxSamplesBytes = 64u << 20;
 
-bool fail(const std::string& message) {
+// --- What the user gives -------------------------------------------------------------
+
+// 45m, 2h, 1h30m, 90s, 1h30m15s, or plain seconds.
+std::optional<std::int64_t> parseDuration(const std::string& text) {
+  static const QRegularExpression form(QStringLiteral("^(?:(\\d{1,7})h)?(?:(\\d{1,9})m)?(?:(\\d{1,11})s)?$"));
+  static const QRegularExpression plain(QStringLiteral("^\\d{1,11}$"));
+  const QString t = QString::fromStdString(text);
+  if (plain.match(t).hasMatch()) return t.toLongLong();
+  const auto m = form.match(t);
+  if (t.isEmpty() || !m.hasMatch()) return std::nullopt;
+  return m.captured(1).toLongLong() * 3600 + m.captured(2).toLongLong() * 60 + m.captured(3).toLongLong();
+}
+
+std::optional<std::uint64_t> parseBytes(const std::string& text) {
+  if (text.empty() || text.size() > 20 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  errno = 0;
+  const unsigned long long v = std::strtoull(text.c_str(), nullptr, 10);
+  if (errno == ERANGE) return std::nullopt;
+  return v;
+}
+
+// An ISO moment of a samples file: with an offset it says which moment; without one
+// it is a local wall-clock time, as --from is.
+std::optional<Epoch> parseIsoMoment(QString text, const LocalClock& clock) {
+  text.replace(QLatin1Char(' '), QLatin1Char('T'));
+  const QDateTime dt = QDateTime::fromString(text, Qt::ISODate);
+  if (!dt.isValid()) return std::nullopt;
+  if (dt.timeSpec() == Qt::LocalTime) return clock.fromWallClock(dt.date(), dt.time());
+  return dt.toSecsSinceEpoch();
+}
+
+std::string trimmed(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+  std::vector<std::string> out;
+  std::string field;
+  std::istringstream in(line);
+  while (std::getline(in, field, ',')) out.push_back(trimmed(field));
+  if (!line.empty() && line.back() == ',') out.emplace_back();
+  return out;
+}
+
+bool allDigits(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The samples of a CSV file: a header line, then seconds_since_up (or an ISO
+// moment),received,sent with cumulative counters. A message with the line of the
+// first fault, or none.
+std::optional<std::string> readSamples(const std::string& path, Epoch up, Epoch end, const LocalClock& clock,
+                                       std::vector<prandel::core::ByteSample>& samples) {
+  using Fault = SmallFile::Fault;
+  const SmallFile file = readSmallFile(path, kMaxSamplesBytes);
+  switch (file.fault) {
+    case Fault::None: break;
+    case Fault::Missing: return path + ": cannot be read: " + std::strerror(file.error);
+    case Fault::NotRegular: return path + ": is not a regular file";
+    case Fault::TooBig: return path + ": larger than 64 MiB";
+    case Fault::CannotOpen: return path + ": cannot be opened";
+    case Fault::Unreadable: return path + ": cannot be read";
+    case Fault::Changed: return path + ": changed while it was read";
+  }
+  std::istringstream in(file.text);
+  std::string line;
+  int lineNo = 0, lastLine = 0;
+  bool header = true;
+  const auto fault = [&](const std::string& what) { return path + ":" + std::to_string(lineNo) + ": " + what; };
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (trimmed(line).empty()) continue;
+    const auto f = fieldsOf(line);
+    if (header) {
+      header = false;
+      // A first line of numbers is a sample without its header, which would be lost.
+      if (!f.empty() && (allDigits(f[0]) || parseIsoMoment(QString::fromStdString(f[0]), clock)))
+        return fault("the first line is the header: seconds_since_up,received,sent");
+      continue;
+    }
+    if (f.size() != 3)
+      return fault("expected 3 fields (seconds_since_up,received,sent), found " + std::to_string(f.size()));
+    std::optional<Epoch> at;
+    if (allDigits(f[0])) {
+      if (f[0].size() <= 11) at = up + std::stoll(f[0]);
+    } else {
+      at = parseIsoMoment(QString::fromStdString(f[0]), clock);
+    }
+    if (!at) return fault("not a moment: " + readable(f[0]) + " (seconds since the link came up, or yyyy-mm-ddThh:mm:ss)");
+    const auto received = parseBytes(f[1]);
+    if (!received) return fault("not a byte count: " + readable(f[1]));
+    const auto sent = parseBytes(f[2]);
+    if (!sent) return fault("not a byte count: " + readable(f[2]));
+    if (*at < up) return fault("before the link came up (--from)");
+    if (*at > end) return fault("after the call's end");
+    if (!samples.empty() && *at < samples.back().at) return fault("earlier than line " + std::to_string(lastLine));
+    samples.push_back({*at, *received, *sent});
+    lastLine = lineNo;
+  }
+  if (header) return path + ": empty; it needs a header line: seconds_since_up,received,sent";
+  return std::nullopt;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const auto& w : words) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
+
+bool usage(const std::string& message) {
   std::cerr << "zktrack: " << message << "\n";
   return false;
 }
 
-template <class T>
-std::optional<T> wholeNumber(std::string_view text) {
-  T v{};
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-  return v;
-}
-
-std::string trim(const std::string& s) {
-  const auto a = s.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return {};
-  return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
-
-// The rows of a samples file: a header line, then seconds_since_up (or a moment),
-// received, sent.
-bool readSamples(const std::string& path, Epoch up, const prandel::core::LocalClock& clock,
-                 std::vector<prandel::core::ByteSample>& out) {
-  const SmallFile f = readSmallFile(path, kMaxSamplesFile);
-  using Fault = SmallFile::Fault;
-  switch (f.fault) {
-    case Fault::None: break;
-    case Fault::Missing: return fail("cannot read " + path + ": " + std::strerror(f.error));
-    case Fault::TooBig: return fail(path + " is larger than 64 MiB");
-    case Fault::NotRegular: return fail(path + " is no regular file");
-    default: return fail("cannot read " + path);
-  }
-  std::istringstream in(f.text);
-  std::string line;
-  int n = 0;
-  while (std::getline(in, line)) {
-    ++n;
-    if (n == 1) continue;  // the header
-    line = trim(line);
-    if (line.empty()) continue;
-    std::vector<std::string> cells;
-    std::istringstream row(line);
-    for (std::string cell; std::getline(row, cell, ',');) cells.push_back(trim(cell));
-    const std::string where = path + ":" + std::to_string(n) + ": ";
-    if (cells.size() != 3) return fail(where + "a sample is three fields, seconds_since_up,received,sent");
-    prandel::core::ByteSample s;
-    if (const auto secs = wholeNumber<std::int64_t>(cells[0])) {
-      if (*secs < 0 || *secs > prandel::core::kMaxCallSeconds) return fail(where + "seconds since the link came up out of range");
-      s.at = up + *secs;
-    } else if (const auto moment = parseLocalMoment(cells[0], clock)) {
-      s.at = *moment;
-    } else {
-      return fail(where + "not a count of seconds or a moment: " + readable(cells[0]));
-    }
-    const auto received = wholeNumber<std::uint64_t>(cells[1]), sent = wholeNumber<std::uint64_t>(cells[2]);
-    if (!received || !sent) return fail(where + "byte counts are whole numbers of 0 or more");
-    s.received = *received;
-    s.sent = *sent;
-    out.push_back(s);
-  }
-  if (n == 0) return fail(path + " is empty (a header line, then seconds_since_up,received,sent)");
-  return true;
-}
-
 }  // namespace
 
-void addCallOptions(CLI::App& command, CallArguments& a) {
-  command.add_option("--from", a.from, "When the link came up: yyyy-mm-dd hh:mm[:ss], or @SECONDS since 1970 (UTC)")
-      ->type_name("WHEN")
-      ->required();
-  auto* to = command.add_option("--to", a.to, "When the call ended, as --from")->type_name("WHEN");
-  auto* duration = command.add_option("--duration", a.duration, "How long the link was up: 45m, 2h, 1h30m, 90s, or seconds")
-                       ->type_name("TIME");
-  to->excludes(duration);
-  command.add_option("--dial-start", a.dialStart, "When dialling began, as --from (unknown without it)")->type_name("WHEN");
-  command.add_option("--connection", a.connection, "The connection's name (NetworkManager id or pppd peer)")->type_name("NAME");
-  auto* down = command.add_option("--down", a.down, "Bytes received in the whole call")->type_name("BYTES");
-  auto* up = command.add_option("--up", a.up, "Bytes sent in the whole call")->type_name("BYTES");
-  auto* samples = command.add_option("--samples", a.samples,
-                                     "The byte counters as CSV: a header line, then seconds_since_up (or a moment),received,sent")
-                      ->type_name("FILE.csv");
-  samples->excludes(down)->excludes(up);
+std::optional<Epoch> parseLocalMoment(const std::string& text, const LocalClock& clock) {
+  if (!text.empty() && text[0] == '@') {
+    Epoch v = 0;
+    const char* end = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data() + 1, end, v);
+    if (ec != std::errc() || p != end || text.size() == 1) return std::nullopt;
+    return v;
+  }
+  static const QRegularExpression withSeconds(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})[ T](\\d{2}):(\\d{2}):(\\d{2})$"));
+  if (const auto m = withSeconds.match(QString::fromStdString(text)); m.hasMatch()) {
+    const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime t(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!d.isValid() || !t.isValid()) return std::nullopt;
+    return clock.fromWallClock(d, t);
+  }
+  const auto w = parseMoment(text);
+  return w ? clock.fromWallClock(w->date, w->time) : std::nullopt;
 }
 
-std::optional<Epoch> parseLocalMoment(const std::string& text, const prandel::core::LocalClock& clock) {
-  if (!text.empty() && text[0] == '@') return wholeNumber<std::int64_t>(std::string_view(text).substr(1));
-  static const QRegularExpression form(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})[ T](\\d{2}):(\\d{2})(?::(\\d{2}))?$"));
-  const auto m = form.match(QString::fromStdString(text));
-  if (!m.hasMatch()) return std::nullopt;
-  const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-  const QTime t(m.captured(4).toInt(), m.captured(5).toInt(), m.hasCaptured(6) ? m.captured(6).toInt() : 0);
-  if (!d.isValid() || !t.isValid()) return std::nullopt;
-  return clock.fromWallClock(d, t);
+void addCallOptions(CLI::App& cmd, CallArguments& o) {
+  cmd.add_option("--from", o.from, "When the link came up: yyyy-mm-dd hh:mm[:ss], or @SECONDS since 1970")
+      ->required()
+      ->expected(1, 2)
+      ->type_name("WHEN");
+  cmd.add_option("--to", o.to, "When the call ended, as --from")->expected(1, 2)->type_name("WHEN");
+  cmd.add_option("--duration", o.duration, "The call's length instead of --to: 45m, 2h, 1h30m, 90s or seconds")
+      ->type_name("LENGTH");
+  cmd.add_option("--dial-start", o.dialStart, "When dialling began, for the call settings that count it")
+      ->expected(1, 2)
+      ->type_name("WHEN");
+  cmd.add_option("--connection", o.connection,
+                 "The dial-up connection of the call: the conditions bound to it take part (default: none)")
+      ->type_name("NAME");
+  cmd.add_option("--down", o.down, "Bytes received in the call, spread evenly over it")->type_name("BYTES");
+  cmd.add_option("--up", o.up, "Bytes sent in the call, spread evenly over it")->type_name("BYTES");
+  cmd.add_option("--samples", o.samples, "The byte counters sampled during the call, a CSV file")->type_name("FILE");
 }
 
-std::optional<std::int64_t> parseDuration(const std::string& text) {
-  if (const auto secs = wholeNumber<std::int64_t>(text)) return secs;
-  static const QRegularExpression form(QStringLiteral("^(?:(\\d{1,4})h)?(?:(\\d{1,6})m)?(?:(\\d{1,8})s)?$"));
-  const auto m = form.match(QString::fromStdString(text));
-  if (text.empty() || !m.hasMatch()) return std::nullopt;
-  return m.captured(1).toLongLong() * 3600 + m.captured(2).toLongLong() * 60 + m.captured(3).toLongLong();
-}
-
-std::optional<ParsedCall> parseCall(const CallArguments& a, const prandel::core::LocalClock& clock) {
-  ParsedCall p;
-  auto& call = p.call;
-  const auto moment = [&](const std::string& text, const char* option) -> std::optional<Epoch> {
+std::optional<ParsedCall> readCall(const CallArguments& o, const LocalClock& clock) {
+  const auto momentOf = [&](const std::string& what, const std::string& text) -> std::optional<Epoch> {
     const auto t = parseLocalMoment(text, clock);
-    if (!t) fail(std::string("not a moment for ") + option + ": " + readable(text) + " (use yyyy-mm-dd hh:mm[:ss] or @SECONDS)");
+    if (!t) usage("not a moment for " + what + ": " + readable(text) + " (use yyyy-mm-dd hh:mm[:ss] or @SECONDS)");
     return t;
   };
-  const auto up = moment(a.from, "--from");
+  ParsedCall p;
+  auto& call = p.call;
+  call.connection = o.connection;
+  const auto up = momentOf("--from", joined(o.from));
   if (!up) return std::nullopt;
   call.up = *up;
-  if (!a.to.empty()) {
-    const auto end = moment(a.to, "--to");
+  if (!o.to.empty() && !o.duration.empty()) return usage("--to and --duration: give one of them"), std::nullopt;
+  if (o.to.empty() && o.duration.empty())
+    return usage("give the call's end with --to or its length with --duration"), std::nullopt;
+  if (!o.to.empty()) {
+    const auto end = momentOf("--to", joined(o.to));
     if (!end) return std::nullopt;
+    if (*end < call.up) return usage("--to is before --from"), std::nullopt;
     call.end = *end;
-  } else if (!a.duration.empty()) {
-    const auto secs = parseDuration(a.duration);
-    if (!secs) {
-      fail("not a duration: " + readable(a.duration) + " (use 45m, 2h, 1h30m, 90s or seconds)");
-      return std::nullopt;
-    }
-    call.end = call.up + *secs;
   } else {
-    fail("say when the call ended: --to or --duration");
-    return std::nullopt;
+    const auto secs = parseDuration(o.duration);
+    if (!secs) return usage("not a duration: " + readable(o.duration) + " (use 45m, 2h, 1h30m, 90s or seconds)"), std::nullopt;
+    call.end = call.up + std::min<std::int64_t>(*secs, prandel::core::kMaxCallSeconds + 1);
   }
-  if (call.end <= call.up) {
-    fail(call.end < call.up ? "the call ends before its link came up" : "the call lasted no time");
-    return std::nullopt;
+  if (call.end == call.up) return usage("the call has no length"), std::nullopt;
+  if (call.end - call.up > prandel::core::kMaxCallSeconds) return usage("a call is priced for 31 days at most"), std::nullopt;
+  if (!o.dialStart.empty()) {
+    const auto dial = momentOf("--dial-start", joined(o.dialStart));
+    if (!dial) return std::nullopt;
+    if (*dial > call.up) return usage("--dial-start is after --from"), std::nullopt;
+    call.dialStart = *dial;
   }
-  if (call.end - call.up > prandel::core::kMaxCallSeconds) {
-    fail("a call of more than 31 days");
-    return std::nullopt;
+  if (!o.samples.empty() && !(o.down.empty() && o.up.empty()))
+    return usage("give the bytes either as totals (--down, --up) or as samples (--samples), not both"), std::nullopt;
+  for (const auto& [name, text, value] : {std::tuple{"--down", &o.down, &p.received}, std::tuple{"--up", &o.up, &p.sent}}) {
+    if (text->empty()) continue;
+    const auto v = parseBytes(*text);
+    if (!v) return usage(std::string("not a byte count for ") + name + ": " + readable(*text)), std::nullopt;
+    *value = *v;
   }
-  if (!a.dialStart.empty()) {
-    const auto t0 = moment(a.dialStart, "--dial-start");
-    if (!t0) return std::nullopt;
-    if (*t0 > call.up) {
-      fail("dialling began after the link came up");
-      return std::nullopt;
-    }
-    call.dialStart = t0;
-  }
-  call.connection = a.connection;
-  if (!a.samples.empty()) {
-    if (!readSamples(a.samples, call.up, clock, call.samples)) return std::nullopt;
-  } else if (!a.down.empty() || !a.up.empty()) {
-    for (const auto& [text, option, into] : {std::tuple{&a.down, "--down", &p.received}, std::tuple{&a.up, "--up", &p.sent}}) {
-      if (text->empty()) continue;
-      const auto bytes = wholeNumber<std::uint64_t>(*text);
-      if (!bytes || *bytes > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-        fail(std::string("not a count of bytes for ") + option + ": " + readable(*text));
-        return std::nullopt;
-      }
-      *into = *bytes;
-    }
+  if (!o.samples.empty()) {
+    if (const auto fault = readSamples(o.samples, call.up, call.end, clock, call.samples)) return usage(*fault), std::nullopt;
+  } else if (p.received > 0 || p.sent > 0) {
+    // Totals without samples: spread evenly over the call, a sample a second.
     p.totals = true;
     call.samples = prandel::core::evenSamples(call.up, call.end, p.received, p.sent);
   }

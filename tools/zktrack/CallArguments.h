@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A call described on the command line: when the link came up and ended (or how
-// long it lasted), when dialling began, its connection, and its bytes as totals or
-// as a CSV file of samples. What `log add` takes, for any command that prices a call.
+// A call described on the command line, as `price` and `log add` take it: when the
+// link came up and ended (or how long it lasted), when dialling began, its
+// connection, and its bytes as totals or as a CSV file of samples. One reader, so
+// that the two commands can never read the same words as different calls.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,7 +15,8 @@
 namespace zktrack {
 
 struct CallArguments {
-  std::string from, to, duration, dialStart, connection, samples, down, up;
+  std::vector<std::string> from, to, dialStart;  // unquoted, "2026-12-14 17:50" is two words
+  std::string duration, connection, down, up, samples;
 };
 
 // Adds --from, --to, --duration, --dial-start, --connection, --down, --up and
@@ -29,14 +31,13 @@ struct ParsedCall {
   std::uint64_t received = 0, sent = 0;
 };
 
-// The call the arguments describe, moments on clock's wall clock; nullopt with a
-// message ("zktrack: ...") on standard error when they describe none.
-std::optional<ParsedCall> parseCall(const CallArguments& args, const prandel::core::LocalClock& clock);
+// The call the arguments describe, moments on clock's wall clock; nullopt, with a
+// message beginning "zktrack: " on standard error, when they describe none.
+std::optional<ParsedCall> readCall(const CallArguments& args, const prandel::core::LocalClock& clock);
 
-// A local moment: yyyy-mm-dd hh:mm[:ss] (also with a T), or @SECONDS since the Unix
-// epoch; a time the clock skips is the moment the gap ends.
+// A local moment: what `which` takes (yyyy-mm-dd hh:mm, with a T, a day, now), a time
+// with seconds (yyyy-mm-dd hh:mm:ss), or @SECONDS since the Unix epoch. A time the
+// clock skips is the moment the gap ends.
 std::optional<prandel::core::Epoch> parseLocalMoment(const std::string& text, const prandel::core::LocalClock& clock);
-// 45m, 2h, 1h30m, 90s, 1h2m3s, or plain seconds.
-std::optional<std::int64_t> parseDuration(const std::string& text);
 
 }  // namespace zktrack

@@ -30,7 +30,7 @@ std::string conditionLabel(const prandel::core::TariffSettings& settings, int sl
 
 int runLogAdd(const prandel::DataFolder& folder, const CallArguments& args) {
   const auto clock = prandel::core::LocalClock::system();
-  const auto parsed = parseCall(args, clock);
+  const auto parsed = readCall(args, clock);
   if (!parsed) return 2;
 
   CallLog log;
@@ -85,7 +85,8 @@ void addLogAddCommand(CLI::App& log, Context& ctx) {
       "(the record files are read, never written) and the earlier calls of its day and\n"
       "billing cycle from the log, then writes the session with its priced slices and its\n"
       "byte samples in one transaction, making the log when the folder has none. Moments\n"
-      "are local wall-clock times; a pppd ip-down hook can pass @SECONDS (date +%s).\n"
+      "are local wall-clock times (yyyy-mm-dd hh:mm[:ss]); a pppd ip-down hook can pass\n"
+      "@SECONDS (date +%s). Bytes come as totals or as a CSV file of samples, as for price.\n"
       "Exit codes: 0 logged, 1 the log cannot be written, 2 a wrong command line or call.");
   addCallOptions(*cmd, opts->call);
   addDataOption(*cmd, opts->data);
