@@ -88,8 +88,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "byte into the tracker's fixed-record files."
   ""
   "zktrack stands in for the tracker on Linux: it opens an editor, reports what"
-  "changed, shows the settings of a data folder and seeds a demo one. The menu"
-  "entry Zelkora Settings opens each editor through it.")
+  "changed, shows the settings of a data folder and seeds a demo one. It logs"
+  "calls priced with the tariff and reports what they cost, with a chart. The"
+  "menu entry Zelkora Settings opens each editor through it.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -101,7 +102,7 @@ find_program(PRANDEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(PRANDEL_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  string(PREPEND _deps "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6core6 (>= 6.2), libical3, libstdc++6, libc6, ")
+  string(PREPEND _deps "libqt6widgets6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6svg6 (>= 6.2), libqt6core6 (>= 6.2), libical3, libsqlite3-0, libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_deps}")
 # Without Qt's Wayland plugin a Wayland session falls back to XWayland.

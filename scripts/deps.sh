@@ -11,7 +11,7 @@ packages=(
   at-spi2-core python3-pyatspi dbus-x11
   fonts-liberation2 fonts-dejavu-core
   util-linux python3 file dpkg-dev strace tzdata
-  libcli11-dev libtomlplusplus-dev libical-dev
+  libcli11-dev libtomlplusplus-dev libical-dev libsqlite3-dev
   scdoc lintian desktop-file-utils appstream
 )
 

@@ -48,6 +48,8 @@ void addWhichCommand(CLI::App& app, Context& ctx);
 void addCheckCommand(CLI::App& app, Context& ctx);
 void addHolidaysCommand(CLI::App& app, Context& ctx);
 void addPriceCommand(CLI::App& app, Context& ctx);
+void addLogCommand(CLI::App& app, Context& ctx);
+void addReportCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
 void addDataOption(CLI::App& command, std::string& data);

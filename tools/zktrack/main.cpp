@@ -124,6 +124,8 @@ int main(int argc, char** argv) {
   zktrack::addCheckCommand(app, ctx);
   zktrack::addHolidaysCommand(app, ctx);
   zktrack::addPriceCommand(app, ctx);
+  zktrack::addLogCommand(app, ctx);
+  zktrack::addReportCommand(app, ctx);
 
   const int refused = parse(app, argc, argv);
   const int code = refused >= 0 ? refused : ctx.exitCode;
