@@ -155,6 +155,7 @@ void LiveTracker::startMeter(Session& s, const Instant& now) {
   s.bytes.read(countersOf(s));  // the baseline
   s.lastSampleAt = up;
   writeSession(s, now, std::nullopt);
+  lastWriteMs_ = now.steadyMs;
   rememberRunning();
   statusChanged_ = true;
   observer_.sessionUp(s.row, false);
@@ -209,6 +210,7 @@ bool LiveTracker::pickUp(const platform::ConnectionInfo& c, const Instant& now) 
   sessions_[c.id] = std::move(s);
   session.meter->advanceTo(session.timeline.at(now));
   writeSession(session, now, std::nullopt);
+  lastWriteMs_ = now.steadyMs;
   rememberRunning();
   statusChanged_ = true;
   observer_.sessionUp(session.row, true);
@@ -225,8 +227,13 @@ void LiveTracker::closeStale(const Instant& now) {
     }
     if (logged.session.state != SessionState::Running) continue;
     SessionRow row = logged.session;
-    // It ran at least until it was last written; what came after is unknown.
+    // It ran at least until it was last written; what came after is unknown. Its
+    // last sample, as of that write, is its bytes.
     row.end = row.lastWrite;
+    if (!logged.samples.empty()) {
+      row.received = std::max(row.received, logged.samples.back().received);
+      row.sent = std::max(row.sent, logged.samples.back().sent);
+    }
     if (!log_.finish(row, logged.slices, {})) {
       tellProblem("cannot finish session " + std::to_string(row.id) + " in the session log: " + log_.error());
       continue;
@@ -264,9 +271,13 @@ void LiveTracker::takeSample(Session& s, const Instant& now, bool force) {
   s.sampledSent = smp.sent;
 }
 
+void LiveTracker::advanceSessions(const Instant& now) {
+  for (auto& [id, s] : sessions_)
+    if (s->up) s->meter->advanceTo(s->timeline.at(now));
+}
+
 void LiveTracker::tick(const Instant& now) {
   checkChangeNotice(now);
-  if (nextReset_ && now.wall >= *nextReset_) applyResetIfDue(now, false);
   closeStale(now);
   bool running = false;
   for (auto& [id, s] : sessions_) {
@@ -276,6 +287,8 @@ void LiveTracker::tick(const Instant& now) {
     takeSample(*s, now, false);
     s->meter->advanceTo(s->timeline.at(now));
   }
+  // After the meters: the seconds up to the reset belong to the countdown it ends.
+  if (nextReset_ && now.wall >= *nextReset_) applyResetIfDue(now, false);
   if (!running) return;
   checkCountdown(now);
   if (now.steadyMs - lastWriteMs_ >= kWritePeriodSeconds * 1000) writeAll(now);
@@ -340,8 +353,7 @@ void LiveTracker::endSession(Session& s, const Instant& now) {
 }
 
 void LiveTracker::stop(const Instant& now) {
-  for (auto& [id, s] : sessions_)
-    if (s->up) s->meter->advanceTo(s->timeline.at(now));
+  advanceSessions(now);
   writeAll(now);
   if (monitorStarted_) parts_.monitor->setListener(nullptr);
   monitorStarted_ = false;

@@ -120,6 +120,7 @@ class LiveTracker final : public platform::ConnectionMonitor::Listener {
   void trackNewlyTracked(const Instant& now);
   platform::InterfaceCounters countersOf(const Session& s);
   void takeSample(Session& s, const Instant& now, bool force);
+  void advanceSessions(const Instant& now);
   std::vector<SliceRow> slicesOf(const core::PricedCall& p) const;
   // finished: the meter's last result, which the log takes as the session's end.
   bool writeSession(Session& s, const Instant& now, std::optional<core::PricedCall> finished);

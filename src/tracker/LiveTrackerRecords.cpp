@@ -69,6 +69,7 @@ void LiveTracker::checkChangeNotice(const Instant& now) {
     if (replaced) files_.closeAll();
     filesOpen_ = false;
     if (!openFiles()) return;
+    advanceSessions(now);
     readSettings();
     takeSettings(now, std::nullopt);
   }
@@ -79,8 +80,7 @@ void LiveTracker::checkChangeNotice(const Instant& now) {
 
 void LiveTracker::handleNotice(const Instant& now) {
   // The units that began before the notice was seen are priced as they were.
-  for (auto& [id, s] : sessions_)
-    if (s->up) s->meter->advanceTo(s->timeline.at(now));
+  advanceSessions(now);
   std::optional<int> changeCode;
   int request = 0;
   {
