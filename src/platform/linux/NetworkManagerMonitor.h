@@ -8,7 +8,8 @@
 // the link is down). It learns of them from the manager's ActiveConnections and
 // from each one's StateChanged signal, or the PropertiesChanged that older
 // NetworkManagers send instead. Connections active when watching begins are
-// reported at once, activated ones without an activating before.
+// reported at once, activated ones without an activating before; so is one first
+// heard of when it is up already (its state is read when it appears).
 //
 // Counters come from the device's org.freedesktop.NetworkManager.Device.Statistics,
 // whose refresh the monitor asks for (RefreshRateMs) when it is off or slower; until
