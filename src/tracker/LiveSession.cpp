@@ -5,41 +5,21 @@
 #include <sstream>
 
 namespace prandel::tracker {
-namespace {
-
-constexpr std::uint64_t k32 = 1ull << 32;
-
-// The growth of a counter from one reading to the next. A 32-bit counter that went
-// from its top half to a small value wrapped; any other fall is a reset, after
-// which the new reading is the baseline.
-std::uint64_t grown(std::uint64_t before, std::uint64_t now) {
-  if (now >= before) return now - before;
-  if (before < k32 && before >= k32 / 2 && now < k32 / 2) return now + (k32 - before);
-  return 0;
-}
-
-}  // namespace
-
-void SessionBytes::read(const platform::InterfaceCounters& c) {
+void SessionBytes::read(const platform::InterfaceCounters& c, core::Epoch at) {
   if (!c.valid) return;
-  if (haveRaw_ && c.ifindex == ifindex_) {
-    received_ += grown(rawReceived_, c.received);
-    sent_ += grown(rawSent_, c.sent);
-  }
-  haveRaw_ = true;
-  ifindex_ = c.ifindex;
-  rawReceived_ = c.received;
-  rawSent_ = c.sent;
+  counter_.add(c, at);
+  last_ = c;
 }
 
-void SessionBytes::resume(int ifindex, std::uint64_t rawReceived, std::uint64_t rawSent, std::uint64_t received,
-                          std::uint64_t sent) {
-  haveRaw_ = ifindex != 0;
-  ifindex_ = ifindex;
-  rawReceived_ = rawReceived;
-  rawSent_ = rawSent;
-  received_ = received;
-  sent_ = sent;
+void SessionBytes::resume(int ifindex, std::uint64_t rawReceived, std::uint64_t rawSent, core::Epoch at,
+                          std::uint64_t received, std::uint64_t sent) {
+  counter_ = ByteCounter();
+  baseReceived_ = received;
+  baseSent_ = sent;
+  last_ = {};
+  // The kept reading is the baseline: what the counters did while no tracker ran
+  // counts by the guard's rules (not after a long gap, not on a new interface).
+  if (ifindex != 0) read({true, ifindex, rawReceived, rawSent}, at);
 }
 
 std::string runningText(const std::vector<LiveTracker::Stale>& running) {

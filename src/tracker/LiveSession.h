@@ -9,33 +9,31 @@
 
 #include "core/Pricing.h"
 #include "platform/Connections.h"
+#include "tracker/ByteCounter.h"
 #include "tracker/LiveTracker.h"
 #include "tracker/LogTypes.h"
 #include "tracker/TrackerClock.h"
 
 namespace prandel::tracker {
 
-// The interface's counters turned into the bytes of the session: the first reading
-// is the baseline; an interface made anew, or counters that went down, start a new
-// baseline, so that no reading ever takes bytes away. (The 32-bit wrap of an old
-// driver is counted over.)
+// The interface's counters turned into the bytes of the session by the counter
+// guard (ByteCounter.h), on top of what the session had when this tracker took it
+// over. The last valid reading is kept for a tracker after this one.
 class SessionBytes {
  public:
-  void read(const platform::InterfaceCounters& c);
+  void read(const platform::InterfaceCounters& c, core::Epoch at);
   // Goes on from a reading kept earlier: the session had `received` and `sent` when
-  // the interface `ifindex` read rawReceived and rawSent.
-  void resume(int ifindex, std::uint64_t rawReceived, std::uint64_t rawSent, std::uint64_t received, std::uint64_t sent);
-  std::uint64_t received() const { return received_; }
-  std::uint64_t sent() const { return sent_; }
-  int ifindex() const { return ifindex_; }
-  std::uint64_t rawReceived() const { return rawReceived_; }
-  std::uint64_t rawSent() const { return rawSent_; }
+  // the interface `ifindex` read rawReceived and rawSent at `at` (0: none kept).
+  void resume(int ifindex, std::uint64_t rawReceived, std::uint64_t rawSent, core::Epoch at, std::uint64_t received,
+              std::uint64_t sent);
+  std::uint64_t received() const { return baseReceived_ + counter_.received(); }
+  std::uint64_t sent() const { return baseSent_ + counter_.sent(); }
+  const platform::InterfaceCounters& lastReading() const { return last_; }
 
  private:
-  bool haveRaw_ = false;
-  int ifindex_ = 0;
-  std::uint64_t rawReceived_ = 0, rawSent_ = 0;
-  std::uint64_t received_ = 0, sent_ = 0;
+  ByteCounter counter_;
+  std::uint64_t baseReceived_ = 0, baseSent_ = 0;
+  platform::InterfaceCounters last_;
 };
 
 struct LiveTracker::Session {

@@ -152,7 +152,7 @@ void LiveTracker::startMeter(Session& s, const Instant& now) {
   s.row.up = up;
   s.row.countFrom = countFrom;
   s.row.state = SessionState::Running;
-  s.bytes.read(countersOf(s));  // the baseline
+  s.bytes.read(countersOf(s), up);  // the baseline
   s.lastSampleAt = up;
   writeSession(s, now, std::nullopt);
   lastWriteMs_ = now.steadyMs;
@@ -200,8 +200,8 @@ bool LiveTracker::pickUp(const platform::ConnectionInfo& c, const Instant& now) 
   s->countdownWritten = s->meter->soFar().countdownUsed;
   s->row = row;
   const core::ByteSample last = logged.samples.empty() ? core::ByteSample{row.up, 0, 0} : logged.samples.back();
-  s->bytes.resume(stale.ifindex, stale.rawReceived, stale.rawSent, last.received, last.sent);
-  s->bytes.read(counters);
+  s->bytes.resume(stale.ifindex, stale.rawReceived, stale.rawSent, row.lastWrite, last.received, last.sent);
+  s->bytes.read(counters, s->timeline.at(now));
   s->sampledReceived = last.received;
   s->sampledSent = last.sent;
   s->lastSampleAt = last.at;
@@ -283,7 +283,7 @@ void LiveTracker::tick(const Instant& now) {
   for (auto& [id, s] : sessions_) {
     if (!s->up) continue;
     running = true;
-    s->bytes.read(countersOf(*s));
+    s->bytes.read(countersOf(*s), s->timeline.at(now));
     takeSample(*s, now, false);
     s->meter->advanceTo(s->timeline.at(now));
   }
@@ -325,14 +325,16 @@ bool LiveTracker::writeSession(Session& s, const Instant& now, std::optional<cor
 }
 
 void LiveTracker::writeAll(const Instant& now) {
-  for (auto& [id, s] : sessions_) {
-    if (!s->up) continue;
-    // The last sample is as of this write, so that a tracker that takes the session
-    // over goes on from the interface's counters it keeps.
-    takeSample(*s, now, true);
-    writeSession(*s, now, std::nullopt);
-  }
+  // The last sample is as of this write, and the interface's reading kept with it, so
+  // that a tracker that takes the session over goes on from there. The reading is
+  // kept first: a tracker killed between the two writes then goes on from a reading
+  // newer than the log's last sample, and misses those bytes rather than counting
+  // them twice.
+  for (auto& [id, s] : sessions_)
+    if (s->up) takeSample(*s, now, true);
   rememberRunning();
+  for (auto& [id, s] : sessions_)
+    if (s->up) writeSession(*s, now, std::nullopt);
   writeCountdown(now, false);
   lastWriteMs_ = now.steadyMs;
 }
@@ -340,7 +342,7 @@ void LiveTracker::writeAll(const Instant& now) {
 void LiveTracker::endSession(Session& s, const Instant& now) {
   const Epoch end = s.timeline.at(now);
   // The interface may be gone already: then the last reading stands.
-  s.bytes.read(countersOf(s));
+  s.bytes.read(countersOf(s), end);
   takeSample(s, now, true);
   core::PricedCall p = s.meter->finish(end);
   // The meter is spent now: its countdown seconds not yet in CdUsed go with the next write.
@@ -363,7 +365,8 @@ void LiveTracker::rememberRunning() {
   std::vector<Stale> ties = stale_;
   for (const auto& [id, s] : sessions_) {
     if (!s->up || s->row.id == 0) continue;
-    ties.push_back({s->row.id, id, s->bytes.ifindex(), s->bytes.rawReceived(), s->bytes.rawSent()});
+    const auto& raw = s->bytes.lastReading();
+    ties.push_back({s->row.id, id, raw.valid ? raw.ifindex : 0, raw.received, raw.sent});
   }
   remember(kRunningKey, runningText(ties));
 }
