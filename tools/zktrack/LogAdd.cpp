@@ -15,11 +15,7 @@ namespace zktrack {
 
 using prandel::tracker::CallLog;
 
-namespace {
-
-// "Condition 2: $ 2.50 Per Hour": the slot and the first line the expense window
-// shows for it, as it reads now.
-std::string conditionLabel(const prandel::core::TariffSettings& settings, int slot) {
+std::string sliceLabel(const prandel::core::TariffSettings& settings, int slot) {
   if (slot < 1 || slot > store::ExpenseCondition::Slots) return "No condition";
   const auto lines = conditionDescription(settings.conditions[static_cast<std::size_t>(slot - 1)], settings.main);
   std::string first = lines.empty() ? std::string() : lines.front();
@@ -27,6 +23,8 @@ std::string conditionLabel(const prandel::core::TariffSettings& settings, int sl
   const std::string entry = prandel::conditionEntry(slot).toStdString();
   return first.empty() ? entry : entry + ": " + first;
 }
+
+namespace {
 
 int runLogAdd(const prandel::DataFolder& folder, const CallArguments& args) {
   const auto clock = prandel::core::LocalClock::system();
@@ -55,7 +53,7 @@ int runLogAdd(const prandel::DataFolder& folder, const CallArguments& args) {
   }
   const auto priced = prandel::core::priceCall(settings, parsed->call, *history, clock);
   auto session = prandel::tracker::finishedSession(parsed->call, priced,
-                                                   [&](int slot) { return conditionLabel(settings, slot); });
+                                                   [&](int slot) { return sliceLabel(settings, slot); });
   // Totals are kept as they were given, not as a sample a second.
   if (parsed->totals) session.samples = {{parsed->call.up, 0, 0}, {parsed->call.end, parsed->received, parsed->sent}};
   if (!log.addFinished(session)) {

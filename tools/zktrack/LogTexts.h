@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Zktrack.h"
+#include "core/Pricing.h"
 #include "tracker/CallLog.h"
 
 namespace zktrack {
@@ -53,6 +54,10 @@ bool daySpan(const std::string& from, const std::string& to, prandel::tracker::S
 // Columns padded to their widest cell; the columns named in `right` aligned right.
 void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& right,
                 const std::string& indent = "");
+
+// "Condition 2: $ 2.50 Per Hour": the slot and the first line the expense window
+// shows for it, as it reads now; the words the log keeps for a slice.
+std::string sliceLabel(const prandel::core::TariffSettings& settings, int slot);
 
 // A field of an RFC 4180 CSV record: quoted when it holds a comma, a quote or a line
 // break, its quotes doubled.

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "Zktrack.h"
+#include "platform/linux/TrackerLock.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {
@@ -182,14 +183,19 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
     std::cout << "prandel left the request code " << after.link.RequestCode << " in the link record; cleared.\n";
   printChanges(before, after);
 
+  // A live tracker of this folder takes the notice (and the requests 39 and 56) itself:
+  // cleared here, it would never read the new settings.
+  const bool trackerRuns = prandel::platform::trackerHolding(prandel::platform::trackerRuntimeFolder(), folder).has_value();
+  if (trackerRuns) std::cout << "The live tracker of this data folder takes the change notice.\n";
+  const bool forTracker = trackerRuns && (link.RequestCode == 39 || link.RequestCode == 56);
   // As the tracker does once it has reloaded: each record read, changed and written.
-  if (link.RequestCode != 0 || link.ReloadFlag != 0) {
-    link.RequestCode = 0;
-    link.ReloadFlag = 0;
+  if ((link.RequestCode != 0 && !forTracker) || (link.ReloadFlag != 0 && !trackerRuns)) {
+    if (!forTracker) link.RequestCode = 0;
+    if (!trackerRuns) link.ReloadFlag = 0;
     if (!store::LinkRecIO(files, link, true)) std::cerr << "zktrack: cannot clear the link record\n";
   }
   store::MainRecord main;
-  if (store::MainRecIO(files, main, false) && main.ChangeCode != 0) {
+  if (!trackerRuns && store::MainRecIO(files, main, false) && main.ChangeCode != 0) {
     main.ChangeCode = 0;
     if (!store::MainRecIO(files, main, true)) std::cerr << "zktrack: cannot clear ChangeCode\n";
   }

@@ -50,6 +50,8 @@ void addHolidaysCommand(CLI::App& app, Context& ctx);
 void addPriceCommand(CLI::App& app, Context& ctx);
 void addLogCommand(CLI::App& app, Context& ctx);
 void addReportCommand(CLI::App& app, Context& ctx);
+void addRunCommand(CLI::App& app, Context& ctx);
+void addStatusCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
 void addDataOption(CLI::App& command, std::string& data);

@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
 
   CLI::App app{"zktrack: the Zelkora tracker's stand-in. It opens prandel's editors as the tracker\n"
                "does, shows and seeds the tracker's record files, exports and imports tariffs and\n"
-               "holidays as text, checks which condition is in force when, and prices a call.",
+               "holidays as text, checks which condition is in force when, prices and logs calls,\n"
+               "and runs as the live tracker that times them.",
                "zktrack"};
   app.set_version_flag("--version", std::string("zktrack ") + PRANDEL_VERSION, "Print the version and exit");
   app.require_subcommand(1, 1);
@@ -126,6 +127,8 @@ int main(int argc, char** argv) {
   zktrack::addPriceCommand(app, ctx);
   zktrack::addLogCommand(app, ctx);
   zktrack::addReportCommand(app, ctx);
+  zktrack::addRunCommand(app, ctx);
+  zktrack::addStatusCommand(app, ctx);
 
   const int refused = parse(app, argc, argv);
   const int code = refused >= 0 ? refused : ctx.exitCode;
