@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts prandel and zktrack in bin, their manual pages in man1, the
-# menu entry, icon and AppStream metadata in share, and the documents (README, user
+# menu entry, icon and AppStream metadata in share, the tracker's user unit in
+# lib/systemd/user, and the documents (README, user
 # guide with its screenshots, tariff files, fuzzing), a sample Zelkora.ini, the Debian
 # copyright and changelog in share/doc/prandel; `cpack` (run in an optimised build
 # folder) makes a .deb of the same files.
@@ -74,6 +75,15 @@ install(FILES ${_src}/desktop/${PRANDEL_APP_ID}.desktop DESTINATION ${CMAKE_INST
 install(FILES ${PRANDEL_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${_out}/${PRANDEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+# --- The live tracker's systemd user unit, installed but not enabled (a user runs
+# `systemctl --user enable --now zelkora-tracker`). It names zktrack where this
+# prefix puts it.
+file(READ ${_src}/systemd/zelkora-tracker.service _unit)
+string(REPLACE "/usr/bin/zktrack" "${CMAKE_INSTALL_FULL_BINDIR}/zktrack" _unit "${_unit}")
+file(WRITE ${_out}/zelkora-tracker.service "${_unit}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_src}/systemd/zelkora-tracker.service)
+install(FILES ${_out}/zelkora-tracker.service DESTINATION lib/systemd/user)
+
 # --- The Debian package.
 set(CPACK_PACKAGE_NAME prandel)
 set(CPACK_PACKAGE_VENDOR "Zelkora")
@@ -89,8 +99,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   ""
   "zktrack stands in for the tracker on Linux: it opens an editor, reports what"
   "changed, shows the settings of a data folder and seeds a demo one. It logs"
-  "calls priced with the tariff and reports what they cost, with a chart. The"
-  "menu entry Zelkora Settings opens each editor through it.")
+  "calls priced with the tariff and reports what they cost, with a chart. As a"
+  "systemd user service it is the live tracker: it times the connections"
+  "NetworkManager makes and warns before the countdown runs out. The menu entry"
+  "Zelkora Settings opens each editor through it.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

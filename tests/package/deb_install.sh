@@ -52,7 +52,7 @@ for f in ./usr/bin/prandel ./usr/bin/zktrack \
   ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
   ./usr/share/icons/hicolor/scalable/apps/$id.svg \
   ./usr/share/doc/prandel/copyright ./usr/share/doc/prandel/changelog.gz \
-  ./usr/share/doc/prandel/Zelkora.ini.sample; do
+  ./usr/share/doc/prandel/Zelkora.ini.sample ./usr/lib/systemd/user/zelkora-tracker.service; do
   grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
 done
 
@@ -60,6 +60,11 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
 head -n 1 "$root/usr/share/doc/prandel/Zelkora.ini.sample" | grep -q '^DataDir=' || fail "the sample's first line names no folder"
+# The tracker's user unit starts the installed zktrack's tracker, and is not enabled.
+unit="$root/usr/lib/systemd/user/zelkora-tracker.service"
+grep -qx 'ExecStart=/usr/bin/zktrack run' "$unit" || fail "the unit does not start /usr/bin/zktrack run"
+grep -qx 'Restart=on-failure' "$unit" || fail "the unit is not restarted on failure"
+[ -z "$(find "$root" -path '*wants*' -name zelkora-tracker.service)" ] || fail "the unit is enabled by the package"
 version="$(dpkg-deb -f "$deb" Version)"
 zcat "$root/usr/share/doc/prandel/changelog.gz" | head -n 1 | grep -q "^prandel ($version)" ||
   fail "the changelog's top entry is not for $version"

@@ -3,8 +3,9 @@
 # The menu entry passes desktop-file-validate without a word (not even a hint, such
 # as that of two main categories, which shows the entry twice in some menus), the
 # software centre's metadata passes its validator with no error and no warning
-# (infos are printed, not failed), the entry names the windows' class, and every
-# editor the menu entry opens is one that zktrack knows.
+# (infos are printed, not failed), the entry names the windows' class, every
+# editor the menu entry opens is one that zktrack knows, and its report action is
+# one zktrack report takes.
 #   desktop_files.sh DESKTOP_FILE METAINFO_FILE [ZKTRACK]
 set -euo pipefail
 desktop="$1" metainfo="$2" zktrack="${3:-}"
@@ -34,8 +35,14 @@ if [ -n "$zktrack" ]; then
   usage="$("$zktrack" --help 2>&1; "$zktrack" open --help 2>&1 || true)"
   execs="$(sed -n 's/^Exec=//p' "$desktop")"
   [ "$(head -n 1 <<<"$execs")" = "zktrack open expense" ] || { echo "FAIL: the main action is not 'zktrack open expense'" >&2; status=1; }
+  report="$("$zktrack" report --help 2>&1 || true)"
   while read -r program command editor rest; do
-    if [ "$program $command" != "zktrack open" ] || [ -n "$rest" ] || ! grep -Eqw -- "$editor" <<<"$usage"; then
+    # The month's chart of what the calls cost, shown by the desktop's viewer.
+    if [ "$program $command $editor $rest" = "zktrack report --month --show" ]; then
+      grep -Eq -- '--show' <<<"$report" && grep -Eq -- '--month' <<<"$report" && continue
+      echo "FAIL: Exec=$program $command $editor $rest: zktrack report takes no --month --show" >&2
+      status=1
+    elif [ "$program $command" != "zktrack open" ] || [ -n "$rest" ] || ! grep -Eqw -- "$editor" <<<"$usage"; then
       echo "FAIL: Exec=$program $command $editor $rest is no editor of zktrack open" >&2
       status=1
     fi

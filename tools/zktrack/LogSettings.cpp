@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// zktrack log settings: the tracker's settings that live in the session log, for
-// now the day the billing cycle starts.
+// zktrack log settings: the tracker's settings that live in the session log: the day
+// the billing cycle starts, and which connections the live tracker times and whether
+// it ends them when the countdown runs out.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 
 #include "LogTexts.h"
 #include "core/BillingCycle.h"
+#include "tracker/TrackerOptions.h"
 
 namespace zktrack {
 
@@ -19,22 +21,45 @@ std::string ordinal(int day) {
   return std::to_string(day) + suffix;
 }
 
-int showSettings(const std::string& folder) {
+std::string cycleLine(int day) {
+  return "cycle-start-day " + std::to_string(day) + " (the billing cycle starts on the " + ordinal(day) + " of each month)";
+}
+
+std::string trackedLine(const prandel::tracker::TrackerOptions& o) {
+  if (o.trackAll) return "tracked-connections all (the live tracker times every connection)";
+  if (!o.tracked)
+    return "tracked-connections default (the live tracker times dial-up, mobile and metered connections, and those "
+           "a condition is bound to)";
+  std::string names;
+  for (const auto& n : *o.tracked) names += (names.empty() ? "" : ", ") + readable(n);
+  return "tracked-connections " + names + " (the live tracker times these connections only)";
+}
+
+std::string disconnectLine(const prandel::tracker::TrackerOptions& o) {
+  return o.disconnectAtZero ? "disconnect-at-zero on (the live tracker ends the connections when the countdown runs out)"
+                            : "disconnect-at-zero off (connections stay up when the countdown runs out)";
+}
+
+int showSettings(const std::string& folder, const std::string& key) {
   CallLog log;
   bool none = false;
   int day = prandel::core::kDefaultCycleStartDay;
+  prandel::tracker::TrackerOptions options;
   if (openLogForReading(folder, log, none)) {
     const auto stored = log.cycleStartDay();
-    if (!stored) {
+    const auto o = stored ? prandel::tracker::readTrackerOptions(log) : std::nullopt;
+    if (!o) {
       std::cerr << "zktrack: cannot read the session log: " << log.error() << "\n";
       return 1;
     }
     day = *stored;
+    options = *o;
   } else if (!none) {
     return 1;
   }
-  std::cout << "cycle-start-day " << day << " (the billing cycle starts on the " << ordinal(day)
-            << " of each month)\n";
+  if (key.empty() || key == "cycle-start-day") std::cout << cycleLine(day) << "\n";
+  if (key.empty() || key == "tracked-connections") std::cout << trackedLine(options) << "\n";
+  if (key.empty() || key == "disconnect-at-zero") std::cout << disconnectLine(options) << "\n";
   return 0;
 }
 
@@ -63,6 +88,39 @@ int setCycleStartDay(const std::string& folder, const std::string& value) {
   return 0;
 }
 
+// The live tracker's settings: checked, stored as the tracker reads them, and shown
+// as it will take them.
+int setTrackerSetting(const std::string& folder, const std::string& key, const std::string& value) {
+  using prandel::tracker::TrackerOptions;
+  TrackerOptions o;
+  std::string stored = value;
+  if (key == "tracked-connections") {
+    if (value == "default") stored.clear();
+    prandel::tracker::parseTracked(stored, o);
+    if (!stored.empty() && !o.tracked) {
+      std::cerr << "zktrack: tracked-connections takes names separated by commas, all or default, not "
+                << readable(value) << "\n";
+      return 2;
+    }
+  } else {
+    const auto on = prandel::tracker::parseSwitch(value);
+    if (!on) {
+      std::cerr << "zktrack: disconnect-at-zero is on or off, not " << readable(value) << "\n";
+      return 2;
+    }
+    o.disconnectAtZero = *on;
+    stored = *on ? "on" : "off";
+  }
+  CallLog log;
+  if (!openLogForWriting(folder, log)) return 1;
+  if (!log.setSetting(key == "tracked-connections" ? TrackerOptions::kTrackedKey : TrackerOptions::kDisconnectKey, stored)) {
+    std::cerr << "zktrack: cannot write the session log: " << log.error() << "\n";
+    return 1;
+  }
+  std::cout << (key == "tracked-connections" ? trackedLine(o) : disconnectLine(o)) << "\n";
+  return 0;
+}
+
 }  // namespace
 
 void addLogSettingsCommand(CLI::App& log, Context& ctx) {
@@ -78,18 +136,30 @@ void addLogSettingsCommand(CLI::App& log, Context& ctx) {
       "                       (default 1); a month without that day starts on its last\n"
       "                       day. Reports and the counters of the conditions' filters\n"
       "                       (Total Time, Total Expense, ...) go by this cycle.\n"
+      "  tracked-connections NAME,NAME... | all | default\n"
+      "                       the connections the live tracker (zktrack run) times, by\n"
+      "                       their names; default: dial-up, mobile and metered ones and\n"
+      "                       those a condition is bound to. Taken when one comes up.\n"
+      "  disconnect-at-zero on|off\n"
+      "                       whether the live tracker ends the connections when the\n"
+      "                       countdown runs out (default off).\n"
       "Exit codes: 0 done, 1 the log cannot be read or written, 2 a wrong command line.");
-  cmd->add_option("KEY", opts->key, "The setting: cycle-start-day")->type_name("");
+  cmd->add_option("KEY", opts->key, "The setting: cycle-start-day, tracked-connections, disconnect-at-zero")
+      ->type_name("");
   cmd->add_option("VALUE", opts->value, "Its new value")->type_name("");
   addDataOption(*cmd, opts->data);
   cmd->callback([&ctx, opts] {
-    if (!opts->key.empty() && opts->key != "cycle-start-day") {
-      std::cerr << "zktrack: no setting " << readable(opts->key) << " (there is cycle-start-day)\n";
+    const std::string& key = opts->key;
+    if (!key.empty() && key != "cycle-start-day" && key != "tracked-connections" && key != "disconnect-at-zero") {
+      std::cerr << "zktrack: no setting " << readable(key)
+                << " (there are cycle-start-day, tracked-connections and disconnect-at-zero)\n";
       ctx.exitCode = 2;
       return;
     }
     const auto folder = dataFolderFor(ctx, opts->data);
-    ctx.exitCode = opts->value.empty() ? showSettings(folder.path) : setCycleStartDay(folder.path, opts->value);
+    if (opts->value.empty()) ctx.exitCode = showSettings(folder.path, key);
+    else if (key == "cycle-start-day") ctx.exitCode = setCycleStartDay(folder.path, opts->value);
+    else ctx.exitCode = setTrackerSetting(folder.path, key, opts->value);
   });
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "LogTexts.h"
+#include "ShowChart.h"
 #include "chart/UsageChart.h"
 #include "core/BillingCycle.h"
 #include "tracker/Report.h"
@@ -161,7 +162,7 @@ int runReport(const prandel::DataFolder& folder, const ReportOptions& opts) {
 
 void addReportCommand(CLI::App& app, Context& ctx) {
   struct Options {
-    bool day = false, month = false, cycle = false;
+    bool day = false, month = false, cycle = false, show = false;
     std::string at, connection, chart, data;
   };
   auto opts = std::make_shared<Options>();
@@ -173,7 +174,8 @@ void addReportCommand(CLI::App& app, Context& ctx) {
       "to the day its counting started. The billing cycle starts on the day 'zktrack log\n"
       "settings cycle-start-day' sets (the 1st unless set). --chart draws cost per day\n"
       "stacked by condition, traffic per day, and the countdown's time left when it is\n"
-      "on. Reads the log and never creates or changes a file but the chart's.\n"
+      "on; --show draws it into the runtime folder and opens it. Reads the log and never\n"
+      "creates or changes a file but the chart's.\n"
       "Exit codes: 0 reported (also when no call is logged yet), 1 the log cannot be read\n"
       "or the chart written, 2 a wrong command line.");
   auto* day = cmd->add_flag("--day", opts->day, "The day that holds --at");
@@ -184,6 +186,7 @@ void addReportCommand(CLI::App& app, Context& ctx) {
   cmd->add_option("--at", opts->at, "A day of the period, yyyy-mm-dd (default today)")->type_name("DATE");
   cmd->add_option("--connection", opts->connection, "Only the sessions of the connection NAME")->type_name("NAME");
   cmd->add_option("--chart", opts->chart, "Also draw the chart into FILE, an .svg or .png")->type_name("FILE");
+  cmd->add_flag("--show", opts->show, "Draw the chart and open it in the desktop's viewer (xdg-open)");
   addDataOption(*cmd, opts->data);
   cmd->callback([&ctx, opts] {
     ReportOptions o;
@@ -209,7 +212,29 @@ void addReportCommand(CLI::App& app, Context& ctx) {
       return;
     }
     o.chart = chart;
+    std::string why;
+    if (opts->show && o.chart.empty()) {
+      const char* kinds[] = {"day", "month", "cycle"};
+      const auto path = shownChartPath(std::string("report-") + kinds[static_cast<int>(o.kind)] + "-" +
+                                           o.at.toString(QStringLiteral("yyyy-MM-dd")).toStdString() + ".png",
+                                       why);
+      if (!path) {
+        std::cerr << "zktrack: cannot draw the chart to show: " << why << "\n";
+        ctx.exitCode = 1;
+        return;
+      }
+      o.chart = *path;
+    }
+    // The chart is drawn on Qt's offscreen platform; the viewer gets the user's own.
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    const std::optional<std::string> userQpa = qpa ? std::optional<std::string>(qpa) : std::nullopt;
     ctx.exitCode = runReport(dataFolderFor(ctx, opts->data), o);
+    if (userQpa) ::setenv("QT_QPA_PLATFORM", userQpa->c_str(), 1);
+    else ::unsetenv("QT_QPA_PLATFORM");
+    if (ctx.exitCode == 0 && opts->show && !openInViewer(o.chart, why)) {
+      std::cerr << "zktrack: " << why << "\n";
+      ctx.exitCode = 1;
+    }
   });
 }
 
