@@ -52,8 +52,14 @@ for f in ./usr/bin/prandel ./usr/bin/zktrack \
   ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
   ./usr/share/icons/hicolor/scalable/apps/$id.svg \
   ./usr/share/doc/prandel/copyright ./usr/share/doc/prandel/changelog.gz \
-  ./usr/share/doc/prandel/Zelkora.ini.sample; do
+  ./usr/share/doc/prandel/Zelkora.ini.sample ./usr/share/doc/prandel/ppp.conf.sample \
+  ./etc/ppp/ip-up.d/zelkora ./etc/ppp/ip-down.d/zelkora; do
   grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
+done
+# The pppd hooks are executable and the administrator's (conffiles).
+for f in ip-up.d ip-down.d; do
+  dpkg-deb -c "$deb" | grep -Eq "^-rwxr-xr-x .* \./etc/ppp/$f/zelkora$" || fail "/etc/ppp/$f/zelkora is not executable"
+  dpkg-deb -I "$deb" conffiles | grep -qx "/etc/ppp/$f/zelkora" || fail "/etc/ppp/$f/zelkora is no conffile"
 done
 
 root="$tmp/root"
