@@ -25,11 +25,12 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INS
 # the package's staging folder) they go to the etc beside it, under any other prefix
 # into its own etc, so that an installation into a folder never writes /etc.
 install(FILES ${_src}/ppp/ppp.conf.sample ${PROJECT_SOURCE_DIR}/docs/ppp-hooks.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# (A destination that begins with a variable counts as relative to the prefix.)
 install(CODE [[
   if(CMAKE_INSTALL_PREFIX MATCHES "/usr/?$")
-    get_filename_component(PRANDEL_PPP_ETC "${CMAKE_INSTALL_PREFIX}/../etc" ABSOLUTE)
+    set(PRANDEL_PPP_ETC "../etc")
   else()
-    set(PRANDEL_PPP_ETC "${CMAKE_INSTALL_PREFIX}/etc")
+    set(PRANDEL_PPP_ETC "etc")
   endif()
 ]])
 install(PROGRAMS ${_src}/ppp/ip-up.d/zelkora DESTINATION "\${PRANDEL_PPP_ETC}/ppp/ip-up.d")

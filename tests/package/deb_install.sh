@@ -57,9 +57,11 @@ for f in ./usr/bin/prandel ./usr/bin/zktrack \
   grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
 done
 # The pppd hooks are executable and the administrator's (conffiles).
+dpkg-deb -c "$deb" >"$tmp/listing"
+dpkg-deb -I "$deb" conffiles >"$tmp/conffiles" || fail "the package has no conffiles"
 for f in ip-up.d ip-down.d; do
-  dpkg-deb -c "$deb" | grep -Eq "^-rwxr-xr-x .* \./etc/ppp/$f/zelkora$" || fail "/etc/ppp/$f/zelkora is not executable"
-  dpkg-deb -I "$deb" conffiles | grep -qx "/etc/ppp/$f/zelkora" || fail "/etc/ppp/$f/zelkora is no conffile"
+  grep -Eq "^-rwxr-xr-x .* \./etc/ppp/$f/zelkora$" "$tmp/listing" || fail "/etc/ppp/$f/zelkora is not executable"
+  grep -qx "/etc/ppp/$f/zelkora" "$tmp/conffiles" || fail "/etc/ppp/$f/zelkora is no conffile"
 done
 
 root="$tmp/root"
