@@ -21,6 +21,22 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/tar
               DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.png")
 
+# --- The pppd hooks for dial-up without NetworkManager, and their sample
+# configuration. pppd reads /etc/ppp: under a prefix of /usr (an installation, or
+# the package's staging folder) they go to the etc beside it, under any other prefix
+# into its own etc, so that an installation into a folder never writes /etc.
+install(FILES ${_src}/ppp/ppp.conf.sample ${PROJECT_SOURCE_DIR}/docs/ppp-hooks.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# (A destination that begins with a variable counts as relative to the prefix.)
+install(CODE [[
+  if(CMAKE_INSTALL_PREFIX MATCHES "/usr/?$")
+    set(PRANDEL_PPP_ETC "../etc")
+  else()
+    set(PRANDEL_PPP_ETC "etc")
+  endif()
+]])
+install(PROGRAMS ${_src}/ppp/ip-up.d/zelkora DESTINATION "\${PRANDEL_PPP_ETC}/ppp/ip-up.d")
+install(PROGRAMS ${_src}/ppp/ip-down.d/zelkora DESTINATION "\${PRANDEL_PPP_ETC}/ppp/ip-down.d")
+
 # --- The release: the Debian changelog's top entry must be this project's version;
 # its date is the release date of the metadata and of the manual pages.
 file(STRINGS ${_src}/debian/changelog _changelog)
@@ -119,6 +135,12 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_deps}")
 # Without Qt's Wayland plugin a Wayland session falls back to XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-liberation2")
+# The live tracker watches NetworkManager; the hooks serve pppd without it.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager, ppp")
+# Files in /etc are the administrator's: dpkg keeps their changes (conffiles).
+file(WRITE ${_out}/conffiles "/etc/ppp/ip-up.d/zelkora\n/etc/ppp/ip-down.d/zelkora\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${_out}/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
 
 # --- Tests of what gets installed.
@@ -152,6 +174,13 @@ if(PRANDEL_TESTS)
   else()
     set(_docs_tree ${PROJECT_BINARY_DIR})
   endif()
+  # The pppd hooks as pppd runs them, with a fake zktrack and with the real one.
+  add_test(NAME package_ppp_hooks COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/ppp_hooks.sh ${PROJECT_SOURCE_DIR}
+    $<TARGET_FILE:zktrack>)
+  set_tests_properties(package_ppp_hooks PROPERTIES
+    LABELS package
+    TIMEOUT 120
+    ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
   add_test(NAME package_install_docs COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/install_docs.sh ${_docs_tree})
   set_tests_properties(package_install_docs PROPERTIES
     LABELS package

@@ -13,6 +13,7 @@ packages=(
   util-linux python3 file dpkg-dev strace tzdata
   libcli11-dev libtomlplusplus-dev libical-dev libsqlite3-dev
   scdoc lintian desktop-file-utils appstream
+  dbus-daemon python3-dbus python3-dbusmock iproute2
 )
 
 missing=()

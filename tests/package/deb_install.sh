@@ -52,8 +52,17 @@ for f in ./usr/bin/prandel ./usr/bin/zktrack \
   ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
   ./usr/share/icons/hicolor/scalable/apps/$id.svg \
   ./usr/share/doc/prandel/copyright ./usr/share/doc/prandel/changelog.gz \
-  ./usr/share/doc/prandel/Zelkora.ini.sample ./usr/lib/systemd/user/zelkora-tracker.service; do
+  ./usr/share/doc/prandel/Zelkora.ini.sample ./usr/share/doc/prandel/ppp.conf.sample \
+  ./usr/lib/systemd/user/zelkora-tracker.service \
+  ./etc/ppp/ip-up.d/zelkora ./etc/ppp/ip-down.d/zelkora; do
   grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
+done
+# The pppd hooks are executable and the administrator's (conffiles).
+dpkg-deb -c "$deb" >"$tmp/listing"
+dpkg-deb -I "$deb" conffiles >"$tmp/conffiles" || fail "the package has no conffiles"
+for f in ip-up.d ip-down.d; do
+  grep -Eq "^-rwxr-xr-x .* \./etc/ppp/$f/zelkora$" "$tmp/listing" || fail "/etc/ppp/$f/zelkora is not executable"
+  grep -qx "/etc/ppp/$f/zelkora" "$tmp/conffiles" || fail "/etc/ppp/$f/zelkora is no conffile"
 done
 
 root="$tmp/root"

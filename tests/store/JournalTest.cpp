@@ -343,26 +343,59 @@ TEST(JournalRecovery, JournalTheUserCannotWriteIsKept) {
   EXPECT_EQ(rc, 0);
 }
 
+// Another program caught in the middle of what it does: the child runs `upTo` and,
+// when that worked, waits for the parent's word before it runs `then` and ends.
+class PausedChild {
+ public:
+  PausedChild(const std::function<bool()>& upTo, const std::function<bool()>& then) {
+    if (::pipe(toParent_) != 0 || ::pipe(toChild_) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      if (!upTo()) ::_exit(10);
+      char c = 'p';
+      if (::write(toParent_[1], &c, 1) != 1 || ::read(toChild_[0], &c, 1) != 1) ::_exit(11);
+      ::_exit(then() ? 0 : 12);
+    }
+    char c = 0;
+    paused_ = pid_ > 0 && ::read(toParent_[0], &c, 1) == 1;
+  }
+  ~PausedChild() {
+    resume();
+    for (int fd : {toParent_[0], toParent_[1], toChild_[0], toChild_[1]}) ::close(fd);
+  }
+  bool paused() const { return paused_; }
+  // The child's exit code once it has gone on and ended; -1 when there is none.
+  int resume() {
+    if (pid_ <= 0) return -1;
+    const char c = 'r';
+    if (::write(toChild_[1], &c, 1) != 1) return -1;
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  int toParent_[2] = {-1, -1};
+  int toChild_[2] = {-1, -1};
+  pid_t pid_ = -1;
+  bool paused_ = false;
+};
+
 TEST(JournalRecovery, SaveRunningInAnotherProcessIsLeftAlone) {
   Folder d;
-  int toParent[2], toChild[2];
-  ASSERT_EQ(::pipe(toParent), 0);
-  ASSERT_EQ(::pipe(toChild), 0);
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    DataFiles f;
-    f.openAll(d.dir.path());
-    Transaction t(f);
-    declareCommit(t);
-    if (!t.begin()) ::_exit(10);
-    writeCommit(f);
-    char c = 'w';
-    if (::write(toParent[1], &c, 1) != 1 || ::read(toChild[0], &c, 1) != 1) ::_exit(11);
-    ::_exit(t.commit() ? 0 : 12);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(toParent[0], &c, 1), 1);
+  DataFiles other;
+  Transaction save(other);
+  PausedChild child(
+      [&] {
+        other.openAll(d.dir.path());
+        declareCommit(save);
+        if (!save.begin()) return false;
+        writeCommit(other);
+        return true;
+      },
+      [&] { return save.commit(); });
+  ASSERT_TRUE(child.paused());
   const auto written = readFileBytes(d.dir.file("mlif.zkt"));
   {
     DataFiles f;
@@ -376,12 +409,8 @@ TEST(JournalRecovery, SaveRunningInAnotherProcessIsLeftAlone) {
     ASSERT_TRUE(MainRecIO(f, m, false));
     EXPECT_EQ(m.raw[0], d.mlif[1024]) << "read as it was before the running save";
   }
-  ASSERT_EQ(::write(toChild[1], &c, 1), 1);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(child.resume(), 0);
   EXPECT_FALSE(fs::exists(d.journal()));
-  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
 }
 
 // --- Saves over two files ----------------------------------------------------------------
@@ -560,22 +589,17 @@ TEST(FolderLock, AWriteAfterASaveCutShortElsewhereLandsAfterItsPlayback) {
 
 TEST(FolderLock, SavesOfTwoProgramsTakeTurns) {
   Folder d;
-  int toParent[2], toChild[2];
-  ASSERT_EQ(::pipe(toParent), 0);
-  ASSERT_EQ(::pipe(toChild), 0);
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    DataFiles f;
-    f.openAll(d.dir.path());
-    if (!f.lockFolder()) ::_exit(10);
-    char c = 'l';
-    if (::write(toParent[1], &c, 1) != 1 || ::read(toChild[0], &c, 1) != 1) ::_exit(11);
-    f.unlockFolder();
-    ::_exit(0);
-  }
-  char c = 0;
-  ASSERT_EQ(::read(toParent[0], &c, 1), 1);
+  DataFiles other;
+  PausedChild child(
+      [&] {
+        other.openAll(d.dir.path());
+        return other.lockFolder();
+      },
+      [&] {
+        other.unlockFolder();
+        return true;
+      });
+  ASSERT_TRUE(child.paused());
   DataFiles f;
   f.setLockWait(std::chrono::milliseconds(50));
   f.openAll(d.dir.path());
@@ -586,17 +610,13 @@ TEST(FolderLock, SavesOfTwoProgramsTakeTurns) {
     EXPECT_FALSE(t.begin());
   }
   EXPECT_TRUE(d.unchanged());
-  ASSERT_EQ(::write(toChild[1], &c, 1), 1);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(child.resume(), 0);
   f.setLockWait(std::chrono::milliseconds(2000));
   EXPECT_TRUE(f.write(channel::Main, 3, filled(MainRecord::Size, 1)));
   // Taken again within one program it only counts.
   ASSERT_TRUE(f.lockFolder());
   EXPECT_TRUE(f.write(channel::Main, 3, filled(MainRecord::Size, 2)));
   f.unlockFolder();
-  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
 }
 
 TEST(FolderLock, ReadersSeeTheRecordsAsTheyWereBeforeASaveCutShort) {
