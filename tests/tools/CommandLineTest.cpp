@@ -25,7 +25,7 @@ TEST(CommandLine, EveryFaultIsNamedWithWhereTheHelpIs) {
     return "zktrack: run 'zktrack " + command + " --help' for more information\n";
   };
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "zktrack: a command is required: open, show, seed, export, import, which, check, holidays, price, log, report\n" + top},
+      {{}, "zktrack: a command is required: open, show, seed, export, import, which, check, holidays, price, log, report, run, status\n" + top},
       {{"-x"}, "zktrack: unknown option -x\n" + top},
       {{"--bogus", "show"}, "zktrack: unknown option --bogus\n" + top},
       {{"--data"},
