@@ -54,6 +54,7 @@ for f in ./usr/bin/prandel ./usr/bin/zktrack \
   ./usr/share/doc/prandel/copyright ./usr/share/doc/prandel/changelog.gz \
   ./usr/share/doc/prandel/Zelkora.ini.sample ./usr/share/doc/prandel/ppp.conf.sample \
   ./usr/lib/systemd/user/zelkora-tracker.service \
+  ./usr/libexec/prandel/zktrack-run \
   ./etc/ppp/ip-up.d/zelkora ./etc/ppp/ip-down.d/zelkora; do
   grep -qx "$f" <<<"$contents" || fail "the package lacks $f"
 done

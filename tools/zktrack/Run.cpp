@@ -139,10 +139,20 @@ std::optional<Clock> makeClock() {
   return c;
 }
 
+// The small program that runs the tracker (zktrack-run): beside zktrack in a build,
+// in the package's libexec folder when installed. It links no GUI or format library,
+// so that the process that stays up is small.
+std::string trackerProgram(const std::string& programDir) {
+  for (const std::string& path : {programDir + "/zktrack-run", programDir + "/../libexec/prandel/zktrack-run"})
+    if (::access(path.c_str(), X_OK) == 0) return path;
+  return {};
+}
+
+}  // namespace
+
 // --- The program ----------------------------------------------------------------------
 
-int runTracker(const prandel::DataFolder& dataFolder) {
-  const std::string& folder = dataFolder.path;
+int runTracker(const std::string& folder) {
   if (!makeDataFolder(folder)) return 1;
   auto clock = makeClock();
   if (!clock) return 2;
@@ -257,8 +267,6 @@ int runTracker(const prandel::DataFolder& dataFolder) {
   return 0;
 }
 
-}  // namespace
-
 void addRunCommand(CLI::App& app, Context& ctx) {
   auto data = std::make_shared<std::string>();
   auto* cmd = app.add_subcommand("run", "Run the live tracker: time, price and log the connections");
@@ -273,7 +281,15 @@ void addRunCommand(CLI::App& app, Context& ctx) {
       "Exit codes: 0 ended by a signal, 1 it could not run (another tracker runs for the\n"
       "folder, the log cannot be opened), 2 a wrong command line.");
   addDataOption(*cmd, *data);
-  cmd->callback([&ctx, data] { ctx.exitCode = runTracker(dataFolderFor(ctx, *data)); });
+  cmd->callback([&ctx, data] {
+    const std::string folder = dataFolderFor(ctx, *data).path;
+    if (const std::string program = trackerProgram(ctx.programDir); !program.empty()) {
+      const char* argv[] = {"zktrack-run", "--data", folder.c_str(), nullptr};
+      ::execv(program.c_str(), const_cast<char* const*>(argv));
+      // Not startable: the tracker runs in this process instead.
+    }
+    ctx.exitCode = runTracker(folder);
+  });
 }
 
 }  // namespace zktrack

@@ -51,6 +51,8 @@ void addPriceCommand(CLI::App& app, Context& ctx);
 void addLogCommand(CLI::App& app, Context& ctx);
 void addReportCommand(CLI::App& app, Context& ctx);
 void addRunCommand(CLI::App& app, Context& ctx);
+// The live tracker of a data folder until SIGTERM or SIGINT; zktrack run's exit code.
+int runTracker(const std::string& folder);
 void addStatusCommand(CLI::App& app, Context& ctx);
 
 // "--data DIR" for a command that can work on another folder than prandel's.
