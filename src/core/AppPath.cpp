@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/AppPath.h"
+#include "core/AppPath.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <vector>
+
+#include "store/SmallFile.h"
 
 namespace prandel {
 namespace {
@@ -33,25 +33,7 @@ bool exists(const std::string& path) {
 
 // The start of an ini file; empty unless it is a regular file: a pipe under that
 // name must not hold the start in a read that never ends.
-std::string readIni(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return {};
-  std::string text;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    text.resize(kMaxIniBytes);
-    std::size_t got = 0;
-    while (got < text.size()) {
-      const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    text.resize(got);
-  }
-  ::close(fd);
-  return text;
-}
+std::string readIni(const std::string& path) { return store::readFileStart(path, kMaxIniBytes); }
 
 std::string homeFolder() {
   std::string home;

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editors/bookmarks/BookmarkFile.h"
+#include "core/BookmarkFile.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "common/Session.h"
 #include "store/Codec.h"
 #include "store/Cp1252.h"
 
@@ -54,11 +53,10 @@ std::int64_t countRecords(const store::DataFiles& files) {
   return std::min<std::int64_t>(static_cast<std::int64_t>(*length / BookmarkRecord::Size), kMaxRecords);
 }
 
-std::int64_t reopenAndCount(Session& s) {
-  s.files.close(BookmarkRecord::Channel);
-  s.files.open(BookmarkRecord::Channel);
-  s.BookCount = countRecords(s.files);
-  return s.BookCount;
+std::int64_t reopenAndCount(store::DataFiles& files) {
+  files.close(BookmarkRecord::Channel);
+  files.open(BookmarkRecord::Channel);
+  return countRecords(files);
 }
 
 void forEachRecord(const store::DataFiles& files, std::int64_t count,
@@ -75,6 +73,8 @@ void forEachRecord(const store::DataFiles& files, std::int64_t count,
 bool isDeleted(const std::uint8_t* bytes) {
   return store::getInt16({bytes, BookmarkRecord::Size}, BookmarkRecord::Off::BmDeleted) != 0;
 }
+
+bool isDeleted(const BookmarkRecord& b) { return b.BmDeleted != 0; }
 
 QString entryText(const std::uint8_t* bytes) {
   using Off = BookmarkRecord::Off;

@@ -12,19 +12,15 @@
 #include "store/BookmarkRecord.h"
 #include "store/DataFiles.h"
 
-namespace prandel {
-
-class Session;
-
-namespace bookmarks {
+namespace prandel::bookmarks {
 
 // The file length div 512 (a tail shorter than a record is no record); 0 when the
 // channel is closed. Never more than a channel can address.
 std::int64_t countRecords(const store::DataFiles& files);
 
 // Closes and opens the bookmark channel again and recounts, so that records the
-// tracker appended meanwhile are counted; sets and returns s.BookCount.
-std::int64_t reopenAndCount(Session& s);
+// tracker appended meanwhile are counted.
+std::int64_t reopenAndCount(store::DataFiles& files);
 
 // Visits records 1 to count in order, read in blocks; a block that cannot be read
 // is skipped. The visitor sees the raw 512 bytes of each record.
@@ -33,6 +29,7 @@ void forEachRecord(const store::DataFiles& files, std::int64_t count,
 
 // Whether the raw record is marked deleted (BmDeleted not 0).
 bool isDeleted(const std::uint8_t* bytes);
+bool isDeleted(const store::BookmarkRecord& b);
 
 // The text a live bookmark is listed under: the trimmed name followed by the trimmed
 // name continuation; without a name, the trimmed link when it is shorter than 24
@@ -81,5 +78,4 @@ class DuplicateTest {
 // ExistingLinks of the live records 1..count.
 QString existingLinks(const store::DataFiles& files, std::int64_t count);
 
-}  // namespace bookmarks
-}  // namespace prandel
+}  // namespace prandel::bookmarks

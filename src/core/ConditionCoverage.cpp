@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/ConditionCoverage.h"
+#include "core/ConditionCoverage.h"
 
 #include <QTime>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 
 namespace prandel {
 

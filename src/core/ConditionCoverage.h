@@ -9,7 +9,7 @@
 #include <array>
 #include <vector>
 
-#include "common/ConditionMatching.h"
+#include "core/ConditionMatching.h"
 
 namespace prandel {
 

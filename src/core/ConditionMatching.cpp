@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/ConditionMatching.h"
+#include "core/ConditionMatching.h"
 
 #include <QDate>
 #include <algorithm>
@@ -9,8 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/Regional.h"
-#include "common/Session.h"
+#include "core/Regional.h"
 #include "store/Codec.h"
 #include "store/Cp1252.h"
 #include "store/DataFiles.h"
@@ -291,33 +290,34 @@ ConditionMatch ConditionMatcher::match(double moment, CountdownHold hold) const 
   return r;
 }
 
-// --- The session's procedures -----------------------------------------------------
+// --- One moment at a time --------------------------------------------------------------
 
-int GetActiveCondition(Session& s, int base) {
-  const ConditionMatcher matcher(s.files, s.MainRec, base, s.EvalConn, s.CurConn);
-  const ConditionMatch r = matcher.match(s.EvalMoment);
-  if (r.minuteOfWeek >= 0) s.MinuteOfWeek = r.minuteOfWeek;
-  if (!s.EvalConn.isEmpty()) s.CondCount = matcher.lastSlot();
-  return r.winner;
+ActiveCondition activeCondition(const store::DataFiles& files, const store::MainRecord& main, int base,
+                                double moment, const QString& evalConn, const QString& curConn) {
+  const ConditionMatcher matcher(files, main, base, evalConn, curConn);
+  const ConditionMatch r = matcher.match(moment);
+  return {r.winner, r.minuteOfWeek, matcher.lastSlot()};
 }
 
-int Check_Period(Session& s, std::uint8_t nType, std::uint8_t nNum, double nsDate, double neDate) {
-  const Moment m = momentOf(s.EvalMoment);
-  auto holiday = [&] { return holidayOn(m, s.MainRec.WeekOff, savedHolidayDays(s.files, s.MainRec)); };
-  int minuteOfWeek = -1;
-  const int score = periodScore(m, nType, nNum, nsDate, neDate, s.CondRec.WkStart, s.CondRec.WkEnd,
-                                s.CondRec.InclHoli, holiday, minuteOfWeek);
-  if (minuteOfWeek >= 0) s.MinuteOfWeek = minuteOfWeek;
+int periodScoreAt(const store::DataFiles& files, const store::MainRecord& main, double moment, std::uint8_t nType,
+                  std::uint8_t nNum, double nsDate, double neDate, const store::ExpenseCondition& weekly,
+                  int& minuteOfWeek) {
+  const Moment m = momentOf(moment);
+  auto holiday = [&] { return holidayOn(m, main.WeekOff, savedHolidayDays(files, main)); };
+  int worked = -1;
+  const int score =
+      periodScore(m, nType, nNum, nsDate, neDate, weekly.WkStart, weekly.WkEnd, weekly.InclHoli, holiday, worked);
+  if (worked >= 0) minuteOfWeek = worked;
   return score;
 }
 
-int Check_Time(Session& s, std::uint8_t timeType, double timeStart, double timeEnd) {
-  return timeScore(momentOf(s.EvalMoment), s.CondRec.PerType, timeType, minuteOfDay(timeStart), minuteOfDay(timeEnd));
+int timeScoreAt(double moment, std::uint8_t perType, std::uint8_t timeType, double timeStart, double timeEnd) {
+  return timeScore(momentOf(moment), perType, timeType, minuteOfDay(timeStart), minuteOfDay(timeEnd));
 }
 
-bool IsHoliday(Session& s) {
-  const Moment m = momentOf(s.EvalMoment);
-  return m.valid && holidayOn(m, s.MainRec.WeekOff, savedHolidayDays(s.files, s.MainRec));
+bool holidayAt(const store::DataFiles& files, const store::MainRecord& main, double moment) {
+  const Moment m = momentOf(moment);
+  return m.valid && holidayOn(m, main.WeekOff, savedHolidayDays(files, main));
 }
 
 }  // namespace prandel

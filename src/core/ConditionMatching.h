@@ -2,14 +2,12 @@
 #pragma once
 // Which expense condition is in force at a moment, for a connection: every
 // condition whose period and time of day hold the moment scores by its kinds, and
-// the best score wins (ties to the lower slot). Inputs and outputs are the session's
-// EvalMoment, EvalConn, CurConn, MinuteOfWeek and CondCount.
+// the best score wins (ties to the lower slot).
 //
-// Each call reads the conditions and the holidays from the files afresh, so an edit
-// saved a moment ago counts at the next call; the records are read in one block per
-// call, and the session's record buffers (CondRec, HoliRec) are left as they were.
-// ConditionMatcher is the same matching over one reading, for many moments, of the
-// files or of records already in memory.
+// activeCondition reads the conditions and the holidays from the files afresh at
+// each call, so an edit saved a moment ago counts at the next call; the records are
+// read in one block per call. ConditionMatcher is the same matching over one reading,
+// for many moments, of the files or of records already in memory.
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -21,8 +19,6 @@
 #include "store/MainRecord.h"
 
 namespace prandel {
-
-class Session;
 
 namespace store {
 class DataFiles;
@@ -55,22 +51,6 @@ inline constexpr int Between = 8;
 inline constexpr int kConnectionBonus = 4096;
 // HolidayCount is only trusted up to the capacity of the holiday records.
 inline constexpr int kMaxHolidays = 190;
-
-// Slot 1..20 of the condition in force at s.EvalMoment for s.EvalConn among records
-// base+1 .. base+20 of the conditions' channel, or 0. Sets s.CondCount when EvalConn
-// is not empty. A block that cannot be read counts as empty slots.
-int GetActiveCondition(Session& s, int base);
-
-// The score of a period (0 when it does not hold s.EvalMoment). Kind 7, the weekly
-// period, takes WkStart, WkEnd and InclHoli from s.CondRec and sets s.MinuteOfWeek.
-int Check_Period(Session& s, std::uint8_t nType, std::uint8_t nNum, double nsDate, double neDate);
-
-// The score of a time-of-day rule (0 when it does not hold s.EvalMoment); a condition
-// of a weekly period (s.CondRec.PerType 7) always scores 1 here.
-int Check_Time(Session& s, std::uint8_t timeType, double timeStart, double timeEnd);
-
-// Whether s.EvalMoment falls on a weekly day off or on a saved holiday.
-bool IsHoliday(Session& s);
 
 // What one evaluation found.
 struct ConditionMatch {
@@ -149,5 +129,34 @@ class ConditionMatcher {
   std::vector<std::int64_t> holidayDays_;  // Julian days of the saved holidays, sorted
   std::array<bool, 7> weekOff_{};
 };
+
+// --- One moment at a time, on plain values ---------------------------------------------
+
+// What the matching at one moment found, read afresh.
+struct ActiveCondition {
+  int slot = 0;           // 1..20 in force, or 0
+  int minuteOfWeek = -1;  // as a weekly period worked it out; -1 when none did
+  int lastSlot = 0;       // CondLast: the slots in use before the first empty one
+};
+
+// The condition in force at moment for evalConn (and curConn, as ConditionMatcher
+// takes them) among records base+1 .. base+20 of the conditions' channel. A block
+// that cannot be read counts as empty slots.
+ActiveCondition activeCondition(const store::DataFiles& files, const store::MainRecord& main, int base,
+                                double moment, const QString& evalConn, const QString& curConn = QString());
+
+// The score of a period at moment (0 when it does not hold it). A weekly period (kind
+// 7) takes WkStart, WkEnd and InclHoli from weekly and sets minuteOfWeek; nothing else
+// sets it. The holidays are read from files when the kind asks for them.
+int periodScoreAt(const store::DataFiles& files, const store::MainRecord& main, double moment, std::uint8_t nType,
+                  std::uint8_t nNum, double nsDate, double neDate, const store::ExpenseCondition& weekly,
+                  int& minuteOfWeek);
+
+// The score of a time-of-day rule at moment (0 when it does not hold it); a condition
+// of a weekly period (perType 7) always scores 1 here.
+int timeScoreAt(double moment, std::uint8_t perType, std::uint8_t timeType, double timeStart, double timeEnd);
+
+// Whether moment falls on a weekly day off of main or on a saved holiday.
+bool holidayAt(const store::DataFiles& files, const store::MainRecord& main, double moment);
 
 }  // namespace prandel

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Validation of the editing panel in its fixed order, the report of the first fault,
 // and the panel written into the condition record.
-#include "common/ConditionPanel.h"
+#include "core/ConditionPanel.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
+#include "core/Notation.h"
+#include "store/Choices.h"
 
 namespace prandel {
+
+using store::choices::isTimeCounter;
 
 namespace {
 
@@ -29,10 +31,6 @@ double timeValue(const Regional& r, const QString& text) {
 
 }  // namespace
 
-bool isTimeCounter(int counterIndex) {
-  return counterIndex == 0 || counterIndex == 1 || counterIndex == 2 || counterIndex == 7;
-}
-
 void adjustForSave(ConditionPanel& p) {
   if (p.amountItem == 3 || p.amountItem == 2) {
     p.ispOn = false;
@@ -44,11 +42,11 @@ void adjustForSave(ConditionPanel& p) {
   p.callTime = FixTimeText(p.callTime);
 }
 
-int Check_valid(Session& s, const ConditionPanel& p) {
-  const Regional& r = s.regional;
+PanelCheck Check_valid(const Regional& r, const store::MainRecord& main, const ConditionPanel& p) {
+  using enum PanelCheck;
   // Amounts are checked as they will be read: through the tracker's comma notation.
   const auto amountBad = [&](const QString& text) {
-    const auto v = r.parseNumber(CommaToDecimal(s, text));
+    const auto v = r.parseNumber(commaToDecimal(r, main.CommaDecimal, text));
     return text.isEmpty() || !v || *v < 0;
   };
   const auto numberBad = [&](const QString& text) {
@@ -63,77 +61,94 @@ int Check_valid(Session& s, const ConditionPanel& p) {
   // A weekly period holds its own times; the hidden time-of-day frame is not asked.
   const bool timeFrame = p.period != 7;
 
-  if (amountBad(p.amount)) return 1;
+  if (amountBad(p.amount)) return NoAmount;
   if (p.period == 3) {
-    if (dateBad(p.periodDates[0])) return 2;
-    if (dateBad(p.periodDates[1])) return 3;
+    if (dateBad(p.periodDates[0])) return NoStartDate;
+    if (dateBad(p.periodDates[1])) return NoLastDate;
     const auto first = Regional::datePart(*r.parseDate(p.periodDates[0]));
     const auto last = Regional::datePart(*r.parseDate(p.periodDates[1]));
-    if (first && last && *last < *first) return 30;
+    if (first && last && *last < *first) return DatesReversed;
   }
   if (timeFrame) {
-    if (p.timeKind != 0 && timeBad(p.times[0])) return 4;
-    if (p.timeKind == 1 && timeBad(p.times[1])) return 5;
-    if (p.timeKind == 2 && seconds(p.times[0]) == 0) return 10;
-    if (p.timeKind == 3 && seconds(p.times[0]) == 0) return 11;
+    if (p.timeKind != 0 && timeBad(p.times[0])) return NoStartTime;
+    if (p.timeKind == 1 && timeBad(p.times[1])) return NoEndTime;
+    if (p.timeKind == 2 && seconds(p.times[0]) == 0) return BeforeMidnight;
+    if (p.timeKind == 3 && seconds(p.times[0]) == 0) return AfterMidnight;
   }
   if (p.period == 7) {
-    if (timeBad(p.weekTimes[0])) return 20;
-    if (timeBad(p.weekTimes[1])) return 21;
-    if (seconds(p.weekTimes[1]) / 60 == seconds(p.weekTimes[0]) / 60 && p.weekDays[1] == p.weekDays[0]) return 22;
+    if (timeBad(p.weekTimes[0])) return NoWeekStartTime;
+    if (timeBad(p.weekTimes[1])) return NoWeekEndTime;
+    if (seconds(p.weekTimes[1]) / 60 == seconds(p.weekTimes[0]) / 60 && p.weekDays[1] == p.weekDays[0]) return SameWeekMoments;
   }
-  if (timeFrame && p.timeKind == 1 && seconds(p.times[1]) == seconds(p.times[0])) return 12;
-  if (p.customCallTime && durationBad(p.callTime)) return 13;
-  if (p.amountItem == 1 && p.ispOn && amountBad(p.ispAmount)) return 17;
-  if (p.initialOn && amountBad(p.initialAmount)) return 6;
-  if (p.initialTimeOn && durationBad(p.initialTime)) return 8;
-  if (p.connectionOn && p.connection.trimmed().isEmpty()) return 29;
+  if (timeFrame && p.timeKind == 1 && seconds(p.times[1]) == seconds(p.times[0])) return SameTimes;
+  if (p.customCallTime && durationBad(p.callTime)) return NoCallTime;
+  if (p.amountItem == 1 && p.ispOn && amountBad(p.ispAmount)) return NoIspAmount;
+  if (p.initialOn && amountBad(p.initialAmount)) return NoInitialAmount;
+  if (p.initialTimeOn && durationBad(p.initialTime)) return NoInitialTime;
+  if (p.connectionOn && p.connection.trimmed().isEmpty()) return NoConnection;
   if (p.filterOn) {
-    if (p.filterCounter < 0) return 23;
-    if (p.filterComparison < 0) return 24;
+    if (p.filterCounter < 0) return NoFilterCounter;
+    if (p.filterComparison < 0) return NoFilterComparison;
     if (isTimeCounter(p.filterCounter)) {
-      if (numberBad(p.filterHours)) return 25;
-      if (numberBad(p.filterMinutes)) return 26;
+      if (numberBad(p.filterHours)) return BadFilterHours;
+      if (numberBad(p.filterMinutes)) return BadFilterMinutes;
     } else if (numberBad(p.filterValue)) {
-      return 28;
+      return BadFilterValue;
     }
   }
-  return 0;
+  return Valid;
 }
 
-PanelFault panelFault(int code) {
-  const QString enterTime = QStringLiteral("Please Enter Time");
-  const QString sameTime = QStringLiteral("Dont use same time for start and end period");
-  switch (code) {
-    case 1: return {PanelField::Amount, QStringLiteral("Please Enter Amount")};
-    case 2: return {PanelField::PeriodFrom, QStringLiteral("Please Enter Start Date")};
-    case 3: return {PanelField::PeriodTo, QStringLiteral("Please Enter Last Date")};
-    case 30: return {PanelField::PeriodFrom, QStringLiteral("Invalid Date Setting")};
-    case 4: return {PanelField::TimeFrom, enterTime};
-    case 5: return {PanelField::TimeTo, QStringLiteral("Please Enter End Time")};
-    case 10: return {PanelField::TimeFrom, enterTime};
-    case 11: return {PanelField::TimeFrom, QStringLiteral("To set time till Mid-Night use Whole Day setting")};
-    case 20: return {PanelField::WeekTimeFrom, enterTime};
-    case 21: return {PanelField::WeekTimeTo, enterTime};
-    case 22: return {PanelField::WeekTimeTo, sameTime};
-    case 12: return {PanelField::TimeFrom, sameTime};
-    case 13: return {PanelField::CallTime, QStringLiteral("Please Enter Different Call Time Setting")};
-    case 17: return {PanelField::IspAmount, QStringLiteral("Please Enter Other ISP Charges")};
-    case 6: return {PanelField::InitialAmount, QStringLiteral("Please Enter Intial Amount")};
-    case 8: return {PanelField::InitialTime, QStringLiteral("Please Enter Initial Call Time")};
-    case 29: return {PanelField::Connection, QStringLiteral("Please Enter Connection Name")};
-    case 23: return {PanelField::FilterCounter, QStringLiteral("Please Select Compare String")};
-    case 24: return {PanelField::FilterComparison, QStringLiteral("Please Select Compare Type")};
-    case 25: return {PanelField::FilterHours, QStringLiteral("Please Set Hours Correctly")};
-    case 26: return {PanelField::FilterMinutes, QStringLiteral("Please Set Minutes Correctly")};
-    case 28: return {PanelField::FilterValue, QStringLiteral("Please Set Filter Value Correctly")};
-    default: return {PanelField::Amount, {}};
-  }
+namespace {
+
+// Every rule's field and message: one table for the window and the tariff import.
+struct CheckText {
+  PanelCheck check;
+  PanelField field;
+  const char* message;
+};
+
+constexpr const char* kEnterTime = "Please Enter Time";
+constexpr const char* kSameTime = "Dont use same time for start and end period";
+
+constexpr CheckText kCheckTexts[] = {
+    {PanelCheck::NoAmount, PanelField::Amount, "Please Enter Amount"},
+    {PanelCheck::NoStartDate, PanelField::PeriodFrom, "Please Enter Start Date"},
+    {PanelCheck::NoLastDate, PanelField::PeriodTo, "Please Enter Last Date"},
+    {PanelCheck::DatesReversed, PanelField::PeriodFrom, "Invalid Date Setting"},
+    {PanelCheck::NoStartTime, PanelField::TimeFrom, kEnterTime},
+    {PanelCheck::NoEndTime, PanelField::TimeTo, "Please Enter End Time"},
+    {PanelCheck::BeforeMidnight, PanelField::TimeFrom, kEnterTime},
+    {PanelCheck::AfterMidnight, PanelField::TimeFrom, "To set time till Mid-Night use Whole Day setting"},
+    {PanelCheck::NoWeekStartTime, PanelField::WeekTimeFrom, kEnterTime},
+    {PanelCheck::NoWeekEndTime, PanelField::WeekTimeTo, kEnterTime},
+    {PanelCheck::SameWeekMoments, PanelField::WeekTimeTo, kSameTime},
+    {PanelCheck::SameTimes, PanelField::TimeFrom, kSameTime},
+    {PanelCheck::NoCallTime, PanelField::CallTime, "Please Enter Different Call Time Setting"},
+    {PanelCheck::NoIspAmount, PanelField::IspAmount, "Please Enter Other ISP Charges"},
+    {PanelCheck::NoInitialAmount, PanelField::InitialAmount, "Please Enter Intial Amount"},
+    {PanelCheck::NoInitialTime, PanelField::InitialTime, "Please Enter Initial Call Time"},
+    {PanelCheck::NoConnection, PanelField::Connection, "Please Enter Connection Name"},
+    {PanelCheck::NoFilterCounter, PanelField::FilterCounter, "Please Select Compare String"},
+    {PanelCheck::NoFilterComparison, PanelField::FilterComparison, "Please Select Compare Type"},
+    {PanelCheck::BadFilterHours, PanelField::FilterHours, "Please Set Hours Correctly"},
+    {PanelCheck::BadFilterMinutes, PanelField::FilterMinutes, "Please Set Minutes Correctly"},
+    {PanelCheck::BadFilterValue, PanelField::FilterValue, "Please Set Filter Value Correctly"},
+};
+
+}  // namespace
+
+PanelFault panelFault(PanelCheck check) {
+  for (const CheckText& t : kCheckTexts)
+    if (t.check == check) return {t.field, QString::fromLatin1(t.message)};
+  return {PanelField::Amount, {}};
 }
 
-void fillCondition(Session& s, const ConditionPanel& p, store::ExpenseCondition& c) {
-  const Regional& r = s.regional;
-  const auto amount = [&](const QString& text) { return r.parseNumber(CommaToDecimal(s, text)).value_or(0); };
+void fillCondition(const Regional& r, const store::MainRecord& main, const ConditionPanel& p,
+                   store::ExpenseCondition& c) {
+  const auto amount = [&](const QString& text) {
+    return r.parseNumber(commaToDecimal(r, main.CommaDecimal, text)).value_or(0);
+  };
   // The value of a filter text: its leading number, read with a full stop as the
   // decimal mark, as the old runtime's Val read it.
   const auto valueOf = [](const QString& text) { return Regional::val(text); };

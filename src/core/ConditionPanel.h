@@ -7,12 +7,11 @@
 #include <QString>
 #include <array>
 
-namespace prandel {
+#include "core/Regional.h"
+#include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
 
-class Session;
-namespace store {
-struct ExpenseCondition;
-}
+namespace prandel {
 
 struct ConditionPanel {
   QString amount;               // Text1
@@ -51,29 +50,55 @@ enum class PanelField {
   FilterValue
 };
 
+// The rules a panel is checked by, each named by what fails it, in no particular order
+// (Check_valid asks them in the editor's order).
+enum class PanelCheck {
+  Valid,
+  NoAmount,            // the amount is empty, no number or below 0
+  NoStartDate,         // a date range without its first day
+  NoLastDate,          // ... or its last day
+  DatesReversed,       // a date range whose last day lies before its first
+  NoStartTime,         // a time of day without its (first) time
+  NoEndTime,           // "Between" without its end
+  BeforeMidnight,      // "Before" 00:00
+  AfterMidnight,       // "After" 00:00
+  NoWeekStartTime,     // a weekly period without its start time
+  NoWeekEndTime,       // ... or its end time
+  SameWeekMoments,     // a weekly period that starts where it ends
+  SameTimes,           // "Between" a time and the same time
+  NoCallTime,          // a custom call time that is no duration
+  NoIspAmount,         // other ISP charges without an amount
+  NoInitialAmount,     // an initial call amount that is no amount
+  NoInitialTime,       // an initial call time that is no duration
+  NoConnection,        // a condition bound to a connection without a name
+  NoFilterCounter,     // a filter without its counter
+  NoFilterComparison,  // ... or its comparison
+  BadFilterHours,      // a time filter whose hours are no number
+  BadFilterMinutes,    // ... or whose minutes are no number
+  BadFilterValue,      // any other filter whose value is no number
+};
+
 struct PanelFault {
   PanelField field;
   QString message;
 };
-
-// The filter counters whose value is a time (Time, Todays Time, Total Time, Countdown),
-// by their index in the counter list.
-bool isTimeCounter(int counterIndex);
 
 // What the save does to the panel before it checks it: a per-MB or once-only amount
 // drops the initial cost, initial time and ISP charges and takes the default call
 // time; a time typed as mm:ss reads as 00:mm:ss.
 void adjustForSave(ConditionPanel& p);
 
-// 0 when the panel may be saved, else the code of the first rule it fails, in the
-// editor's order.
-int Check_valid(Session& s, const ConditionPanel& p);
+// PanelCheck::Valid when the panel may be saved, else the first rule it fails, in the
+// editor's order. Texts are read in r's notation; amounts through the tracker's
+// decimal commas when main has them on.
+PanelCheck Check_valid(const Regional& r, const store::MainRecord& main, const ConditionPanel& p);
 
-// The field and the message of a code of Check_valid.
-PanelFault panelFault(int code);
+// The field and the message of a failed rule; an empty message for Valid.
+PanelFault panelFault(PanelCheck check);
 
 // Fills a condition record from a checked panel, as the editor's save does. The record
 // holds what the slot held, cleared (Clear_Profile) and marked in use by the caller.
-void fillCondition(Session& s, const ConditionPanel& p, store::ExpenseCondition& c);
+void fillCondition(const Regional& r, const store::MainRecord& main, const ConditionPanel& p,
+                   store::ExpenseCondition& c);
 
 }  // namespace prandel

@@ -7,12 +7,11 @@
 #include <array>
 #include <optional>
 
-namespace prandel {
+#include "core/Regional.h"
+#include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
 
-class Session;
-namespace store {
-struct ExpenseCondition;
-}
+namespace prandel {
 
 // Items of the filter lists; a condition stores their indexes.
 const QStringList& counterItems();     // Combo5
@@ -21,23 +20,22 @@ const QStringList& comparisonItems();  // Combo6
 // "Condition 3".
 QString conditionEntry(int slot);
 
-// The period description of a condition held in s.CondRec (kind 7 reads its weekly
-// start and end from there).
-QString Load_Period(Session& s, int nType, int nNum, double nsDate, double neDate);
-QString Load_Time(Session& s, int nType, double nsDate, double neDate);
+// The period description of a condition; a weekly period (kind 7) runs from the
+// minute of the week wkStart to wkEnd.
+QString Load_Period(const Regional& r, int nType, int nNum, double nsDate, double neDate, int wkStart = 0,
+                    int wkEnd = 0);
+QString Load_Time(const Regional& r, int nType, double nsDate, double neDate);
 
-// A number given as text with two decimals where it has none, one or two:
-// "5" -> "5.00", "12.5" -> "12.50"; "0.125" and "125" stay as they are.
-QString FormatDNum(Session& s, const QString& text);
-
-// An amount as shown: the number's text through FormatDNum and the comma notation.
-QString amountText(Session& s, double amount);
-// The currency label trimmed, a blank, and the amount text.
-QString money(Session& s, double amount);
+// An amount as shown: the number's text with two decimals (core/Notation.h) and the
+// tracker's decimal commas when main has them on.
+QString amountText(const Regional& r, const store::MainRecord& main, double amount);
+// main's currency label trimmed, a blank, and the amount text.
+QString money(const Regional& r, const store::MainRecord& main, double amount);
 
 // The details panel: up to twelve label captions, by label index; a label without
-// a caption is hidden.
+// a caption is hidden. main gives the currency, the decimal commas and the default
+// call time.
 using DetailLines = std::array<std::optional<QString>, 12>;
-DetailLines describeCondition(Session& s, const store::ExpenseCondition& c);
+DetailLines describeCondition(const Regional& r, const store::MainRecord& main, const store::ExpenseCondition& c);
 
 }  // namespace prandel

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editors/bookmarks/FavoritesWalk.h"
+#include "core/FavoritesWalk.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <set>
 #include <utility>
 
-#include "editors/bookmarks/BookmarkFile.h"
+#include "core/BookmarkFile.h"
 #include "platform/Platform.h"
 #include "store/Cp1252.h"
 

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/HolidayList.h"
+#include "core/HolidayList.h"
 
 #include <algorithm>
 
-#include "common/RecordUpdate.h"
-#include "common/Regional.h"
-#include "common/Session.h"
+#include "core/RecordUpdate.h"
+#include "core/Regional.h"
 #include "store/HolidayRecord.h"
 #include "store/RecordIO.h"
 
@@ -13,45 +12,46 @@ namespace prandel {
 
 using store::HolidayRecord;
 
-HolidayList loadHolidayList(Session& s) {
+HolidayList loadHolidayList(const store::DataFiles& files, store::MainRecord& main, HolidayRecord& buffer) {
   HolidayList list;
-  list.complete = s.MainRecIO(false);
-  list.weekOff = s.MainRec.WeekOff;
+  list.complete = store::readRecord(files, store::MainRecord::Channel, store::MainRecord::RecordNo, main);
+  list.weekOff = main.WeekOff;
   // A count beyond the records' capacity, or below zero, is not trusted.
-  const int count = std::clamp<int>(s.MainRec.HolidayCount, 0, HolidayRecord::Capacity);
+  const int count = std::clamp<int>(main.HolidayCount, 0, HolidayRecord::Capacity);
   for (int k = 1; k <= count; ++k) {
-    if (!store::readRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + k, s.HoliRec)) {
+    if (!store::readRecord(files, HolidayRecord::Channel, HolidayRecord::Base + k, buffer)) {
       list.complete = false;
       continue;
     }
-    list.entries.push_back({s.HoliRec.HoliDate, s.HoliRec.HoliName, s.HoliRec.HoliSpare});
+    list.entries.push_back({buffer.HoliDate, buffer.HoliName, buffer.HoliSpare});
   }
   return list;
 }
 
-bool saveHolidayList(Session& s, const std::vector<HolidayEntry>& entries, const std::array<bool, 7>& weekOff) {
+bool saveHolidayList(store::DataFiles& files, store::MainRecord& main, HolidayRecord& buffer,
+                     const std::vector<HolidayEntry>& entries, const std::array<bool, 7>& weekOff) {
   if (entries.size() > static_cast<std::size_t>(HolidayRecord::Capacity)) return false;
   const int count = static_cast<int>(entries.size());
-  if (count > 0 && !s.files.reserve(HolidayRecord::Channel, HolidayRecord::Base + 1, count)) return false;
+  if (count > 0 && !files.reserve(HolidayRecord::Channel, HolidayRecord::Base + 1, count)) return false;
   // The count, the days off and the records as one save: a count whose records were
   // never written would make holidays of whatever the slots held before.
-  SaveTransaction save(s);
+  SaveTransaction save(files, main);
   save.coverMainRecord();
   save.cover(HolidayRecord::Channel, HolidayRecord::Base + 1, count);
   if (!save.begin()) return false;
-  bool ok = updateMainRecord(s, [&](store::MainRecord& m) {
+  bool ok = updateMainRecord(files, main, [&](store::MainRecord& m) {
     m.HolidayCount = static_cast<std::int16_t>(count);
     m.WeekOff = weekOff;
     m.ChangeCode = 5;
   });
   // The buffer's spare bytes as the load left them, before the loop reuses it.
-  const auto bufferSpare = s.HoliRec.HoliSpare;
+  const auto bufferSpare = buffer.HoliSpare;
   for (int j = 0; j < count; ++j) {
     const HolidayEntry& e = entries[static_cast<std::size_t>(j)];
-    s.HoliRec.HoliDate = e.date;
-    s.HoliRec.HoliName = e.name;
-    s.HoliRec.HoliSpare = e.spare.value_or(bufferSpare);
-    ok = store::writeRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + 1 + j, s.HoliRec) && ok;
+    buffer.HoliDate = e.date;
+    buffer.HoliName = e.name;
+    buffer.HoliSpare = e.spare.value_or(bufferSpare);
+    ok = store::writeRecord(files, HolidayRecord::Channel, HolidayRecord::Base + 1 + j, buffer) && ok;
   }
   return save.commit() && ok;
 }

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "store/DataFiles.h"
+#include "store/HolidayRecord.h"
+#include "store/MainRecord.h"
+
 namespace prandel {
 
 class Regional;
-class Session;
 
 struct HolidayEntry {
   double date = 0;   // days since 1899-12-30, as read or as given
@@ -31,20 +34,23 @@ struct HolidayList {
   bool complete = true;
 };
 
-// Reads MainRecord afresh, then holidays 1 to HolidayCount (a count outside 0..190 is
-// clamped) through the session's record buffer; a record that cannot be read is left
-// out and the list marked incomplete. The buffer then holds the last holiday read,
-// as the window's load leaves it.
-HolidayList loadHolidayList(Session& s);
+// Reads MainRecord afresh into main, then holidays 1 to HolidayCount (a count outside
+// 0..190 is clamped) through the caller's record buffer; a record that cannot be read
+// is left out and the list marked incomplete. The buffer then holds the last holiday
+// read, as the window's load leaves it.
+HolidayList loadHolidayList(const store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& buffer);
 
 // What the window's "OK" writes, in its order: the room of the whole list first (a
 // disk that fills up halfway would leave a count the records behind it do not match),
 // then MainRecord read afresh with HolidayCount, WeekOff and ChangeCode 5, then the
 // holidays as records 321 onwards in list order, all as one save (store/Transaction.h):
 // the whole of it reaches the file or none of it. Records after the new count keep
-// their bytes. A list longer than the records can hold writes nothing. Returns
-// whether everything was written.
-bool saveHolidayList(Session& s, const std::vector<HolidayEntry>& entries, const std::array<bool, 7>& weekOff);
+// their bytes. A list longer than the records can hold writes nothing. The holidays
+// are written through the caller's record buffer: a new one takes the spare bytes it
+// held before the save (those of the last holiday the load read). Returns whether
+// everything was written.
+bool saveHolidayList(store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& buffer,
+                     const std::vector<HolidayEntry>& entries, const std::array<bool, 7>& weekOff);
 
 // --- Adding a holiday -------------------------------------------------------------
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/RecordClaims.h"
+#include "core/RecordClaims.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,31 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/RecordUpdate.h"
+#include "core/RecordUpdate.h"
 
-#include "common/Session.h"
+#include "store/RecordIO.h"
 
 namespace prandel {
 
 // The read and the write under the folder's lock: no other program's save of the
 // record can fall between them.
-bool updateMainRecord(Session& s, const std::function<void(store::MainRecord&)>& change) {
-  const store::DataFiles::FolderLock lock(s.files);
-  const bool fresh = lock.held() && s.MainRecIO(false);
-  change(s.MainRec);
-  return fresh && s.MainRecIO(true);
+bool updateMainRecord(store::DataFiles& files, store::MainRecord& main,
+                      const std::function<void(store::MainRecord&)>& change) {
+  const store::DataFiles::FolderLock lock(files);
+  const bool fresh = lock.held() && store::MainRecIO(files, main, false);
+  change(main);
+  return fresh && store::MainRecIO(files, main, true);
 }
 
-bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>& change) {
-  const store::DataFiles::FolderLock lock(s.files);
-  const bool fresh = lock.held() && s.LinkRecIO(false);
-  change(s.LinkRec);
-  return fresh && s.LinkRecIO(true);
+bool updateLinkRecord(store::DataFiles& files, store::LinkRecord& link,
+                      const std::function<void(store::LinkRecord&)>& change) {
+  const store::DataFiles::FolderLock lock(files);
+  const bool fresh = lock.held() && store::LinkRecIO(files, link, false);
+  change(link);
+  return fresh && store::LinkRecIO(files, link, true);
 }
 
-bool requestReload(Session& s) {
-  return updateLinkRecord(s, [](store::LinkRecord& l) { l.ReloadFlag = -1; });
-}
-
-SaveTransaction::SaveTransaction(Session& s) : store::Transaction(s.files), s_(s) {}
+SaveTransaction::SaveTransaction(store::DataFiles& files, store::MainRecord& main)
+    : store::Transaction(files), files_(files), main_(main) {}
 
 void SaveTransaction::coverMainRecord() {
   cover(store::MainRecord::Channel, store::MainRecord::RecordNo, 1, store::MainRecord::Size);
@@ -33,7 +32,7 @@ void SaveTransaction::coverMainRecord() {
 
 bool SaveTransaction::commit() {
   if (store::Transaction::commit()) return true;
-  s_.MainRecIO(false);
+  store::MainRecIO(files_, main_, false);
   return false;
 }
 

@@ -2,8 +2,8 @@
 #pragma once
 // Read, change, write at once. The tracker writes its own fields of the shared
 // records at any time; an editor that wrote a copy read earlier would put old
-// values back. These read the record afresh into its buffer, let the caller set
-// its own fields, and write the record straight away.
+// values back. These read the record afresh into the caller's copy, let the caller
+// set its own fields, and write the record straight away.
 #include <functional>
 
 #include "store/DataFiles.h"
@@ -13,29 +13,28 @@
 
 namespace prandel {
 
-class Session;
-
 // change should only assign fields worked out beforehand. When the fresh read fails
-// nothing is written (the buffer would carry stale values of fields the caller does
-// not own), but the change still goes into the buffer, so that the closing window
-// sees the ChangeCode. Returns whether the record was written.
-bool updateMainRecord(Session& s, const std::function<void(store::MainRecord&)>& change);
-bool updateLinkRecord(Session& s, const std::function<void(store::LinkRecord&)>& change);
-// Tells the tracker to read the settings again (ReloadFlag -1), as a closing editor does.
-bool requestReload(Session& s);
+// nothing is written (the copy would carry stale values of fields the caller does
+// not own), but the change still goes into the copy, so that a closing editor sees
+// the ChangeCode. Returns whether the record was written.
+bool updateMainRecord(store::DataFiles& files, store::MainRecord& main,
+                      const std::function<void(store::MainRecord&)>& change);
+bool updateLinkRecord(store::DataFiles& files, store::LinkRecord& link,
+                      const std::function<void(store::LinkRecord&)>& change);
 
-// A save of several records as one (store/Transaction.h) on the session's files.
-// When it does not take effect MainRec is read again, so that the closing window
-// sees the ChangeCode the file holds rather than one that was never saved.
+// A save of several records as one (store/Transaction.h). When it does not take
+// effect the caller's copy of MainRecord is read again, so that a closing editor sees
+// the ChangeCode the file holds rather than one that was never saved.
 class SaveTransaction : public store::Transaction {
  public:
-  explicit SaveTransaction(Session& s);
+  SaveTransaction(store::DataFiles& files, store::MainRecord& main);
   // The bytes of MainRecord that updateMainRecord writes.
   void coverMainRecord();
   bool commit();
 
  private:
-  Session& s_;
+  store::DataFiles& files_;
+  store::MainRecord& main_;
 };
 
 }  // namespace prandel

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/Regional.h"
+#include "core/Regional.h"
 
 #include <QList>
 #include <QStringView>

@@ -1,20 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SettingsImport.h"
+#include "core/SettingsImport.h"
 
-#include "common/ConditionStore.h"
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
+#include "core/ConditionStore.h"
+#include "core/RecordUpdate.h"
+#include "core/TrackerLink.h"
 #include "store/HolidayRecord.h"
 #include "store/LinkRecord.h"
 
 namespace prandel {
 
-bool saveImportedSettings(Session& s, const ImportedSettings& what) {
+bool saveImportedSettings(store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& holidayBuffer,
+                          const ImportedSettings& what) {
   if (!what.conditions && !what.holidays) return true;
   using store::ExpenseCondition;
   using store::HolidayRecord;
   // Each part saves as its editor does; begun inside this save, their own saves join it.
-  SaveTransaction save(s);
+  SaveTransaction save(files, main);
   save.coverMainRecord();
   save.cover(store::LinkRecord::Channel, store::LinkRecord::RecordNo, 1, store::LinkRecord::Size);
   if (what.conditions) {
@@ -26,9 +27,12 @@ bool saveImportedSettings(Session& s, const ImportedSettings& what) {
                static_cast<std::int64_t>(what.holidays->entries.size()));
   if (!save.begin()) return false;
   bool ok = true;
-  if (what.conditions) ok = replaceConditions(s, *what.conditions);
-  if (ok && what.holidays) ok = saveHolidayList(s, what.holidays->entries, what.holidays->weekOff);
-  if (ok) ok = requestReload(s);
+  store::ExpenseCondition conditionBuffer;
+  if (what.conditions) ok = replaceConditions(files, main, conditionBuffer, *what.conditions);
+  if (ok && what.holidays)
+    ok = saveHolidayList(files, main, holidayBuffer, what.holidays->entries, what.holidays->weekOff);
+  store::LinkRecord link;
+  if (ok) ok = requestReload(files, link);
   return save.commit() && ok;
 }
 

@@ -9,19 +9,24 @@
 #include <optional>
 #include <vector>
 
-#include "common/HolidayList.h"
+#include "core/HolidayList.h"
+#include "store/DataFiles.h"
 #include "store/ExpenseCondition.h"
+#include "store/HolidayRecord.h"
+#include "store/MainRecord.h"
 
 namespace prandel {
-
-class Session;
 
 struct ImportedSettings {
   std::optional<std::array<store::ExpenseCondition, store::ExpenseCondition::Slots>> conditions;
   std::optional<HolidayList> holidays;  // entries and weekOff
 };
 
-// Nothing is written when neither part is given. Returns whether the save took effect.
-bool saveImportedSettings(Session& s, const ImportedSettings& what);
+// Nothing is written when neither part is given. main is the caller's copy of
+// MainRecord, as the save leaves it; holidayBuffer the record buffer of the holiday
+// list's load (a new holiday takes its spare bytes, core/HolidayList.h). Returns
+// whether the save took effect.
+bool saveImportedSettings(store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& holidayBuffer,
+                          const ImportedSettings& what);
 
 }  // namespace prandel

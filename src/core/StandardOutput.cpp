@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/StandardOutput.h"
+#include "core/StandardOutput.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "IcsCalendar.h"
+#include "format/IcsCalendar.h"
 
 #include <libical/ical.h>
 
@@ -12,9 +12,9 @@
 #include <string_view>
 #include <utility>
 
-#include "Zktrack.h"
+#include "store/SmallFile.h"
 
-namespace zktrack {
+namespace prandel::format {
 namespace {
 
 // Rules that together need more steps than this to reach the years asked for (daily
@@ -123,8 +123,8 @@ LineScan scanLines(std::string_view text) {
 
 // The whole file, or why not.
 bool readCalendarFile(const std::string& path, std::string& text, std::string& error) {
-  using Fault = SmallFile::Fault;
-  SmallFile file = readSmallFile(path, kMaxIcsBytes);
+  using Fault = store::SmallFile::Fault;
+  store::SmallFile file = store::readSmallFile(path, kMaxIcsBytes);
   switch (file.fault) {
     case Fault::None: text = std::move(file.text); return true;
     case Fault::Missing: error = std::string("cannot be read: ") + std::strerror(file.error); break;
@@ -399,4 +399,4 @@ IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear
   return out;
 }
 
-}  // namespace zktrack
+}  // namespace prandel::format

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace zktrack {
+namespace prandel::format {
 
 // A calendar is a few kilobytes; anything this big is no holiday calendar. libical's
 // tree of a file takes some 50 times its size.
@@ -38,4 +38,4 @@ std::string yearSpan(int first, int last);
 // that libical cannot read, or that holds a date no calendar has, gives only error.
 IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear);
 
-}  // namespace zktrack
+}  // namespace prandel::format

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Tariff.h"
+#include "format/Tariff.h"
 
 #include <QDate>
 #include <algorithm>
@@ -12,18 +12,14 @@
 #include <sstream>
 #include <toml++/toml.h>
 
-#include "common/ConditionTexts.h"
-#include "common/HolidayList.h"
-#include "common/Regional.h"
-#include "common/Session.h"
+#include "core/EnglishNames.h"
+#include "core/HolidayList.h"
+#include "format/ReadableText.h"
 #include "store/Choices.h"
 #include "store/Cp1252.h"
 
-namespace zktrack {
+namespace prandel::format {
 
-using prandel::ConditionPanel;
-using prandel::PanelField;
-using prandel::Regional;
 using store::ExpenseCondition;
 namespace choices = store::choices;
 
@@ -163,7 +159,7 @@ std::string conditionTable(const ExpenseCondition& c) {
   if (c.CondItem != 0) {
     const int counter = c.CondItem - 1;
     std::string value;
-    if (prandel::isTimeCounter(counter)) {
+    if (choices::isTimeCounter(counter)) {
       if (std::isfinite(c.CondVal) && std::fabs(c.CondVal) < 1e12) {
         const auto secs = static_cast<long long>(std::llround(c.CondVal));
         char buf[48];
@@ -182,7 +178,7 @@ std::string conditionTable(const ExpenseCondition& c) {
   return out.str();
 }
 
-std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s, const std::string& guide) {
+std::string writeTariff(const FolderRecords& r, TariffPart part, const std::string& guide) {
   const bool conditions = part != TariffPart::Holidays;
   const bool holidays = part != TariffPart::Conditions;
   std::ostringstream out;
@@ -203,7 +199,6 @@ std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s, 
   if (conditions && used.empty()) out << "condition = []\n";
 
   if (conditions) {
-    s.MainRec = r.main;
     for (const ExpenseCondition* c : used) {
       out << "\n";
       for (const auto& l : conditionDescription(*c, r.main)) out << "# " << l << "\n";
@@ -230,7 +225,7 @@ int lineOf(const toml::node& n) { return static_cast<int>(n.source().begin.line)
 // Reads the keys of one table, each checked for its kind and turned into panel values.
 class Reader {
  public:
-  Reader(const std::string& name, prandel::Session& s) : name_(name), s_(s) {}
+  Reader(const std::string& name, const Regional& notation) : name_(name), notation_(notation) {}
 
   const std::string& error() const { return error_; }
 
@@ -314,7 +309,7 @@ class Reader {
       return !part.empty() && std::all_of(part.begin(), part.end(), [](unsigned char c) { return std::isdigit(c); });
     };
     const auto notWhole = [&](const std::string& part) {
-      const auto number = s_.regional.parseNumber(QString::fromStdString(part));
+      const auto number = notation_.parseNumber(QString::fromStdString(part));
       return !part.empty() && !digits(part) && number && *number >= 0;
     };
     // Capped, so that any number of digits is counted without overflow.
@@ -358,7 +353,7 @@ class Reader {
 
  private:
   std::string name_;
-  prandel::Session& s_;
+  const Regional& notation_;
   std::string error_;
 };
 
@@ -433,7 +428,7 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
       if (!has(ends[i].first)) continue;
       QDate d;
       if (!date(*keys[ends[i].first], ends[i].first, d)) return false;
-      p.periodDates[i] = s_.regional.formatDate(Regional::fromDate(d), QStringLiteral("Short Date"));
+      p.periodDates[i] = notation_.formatDate(Regional::fromDate(d), QStringLiteral("Short Date"));
       from(ends[i].second, ends[i].first);
     }
   } else if (p.period == 7) {
@@ -543,7 +538,7 @@ bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
       return false;
     if (sub.count("value")) {
       const toml::node& vn = *sub["value"];
-      if (p.filterCounter >= 0 && prandel::isTimeCounter(p.filterCounter)) {
+      if (choices::isTimeCounter(p.filterCounter)) {
         // Hours and minutes, as the window's two boxes hold them; what is in each
         // is the editor's to judge.
         std::string v;
@@ -573,7 +568,7 @@ bool Reader::readHoliday(const toml::table& t, TariffHoliday& out) {
     }
   }
   // The holiday editor's own word for a date that is not one.
-  const std::string invalid = prandel::holidayFaultText(prandel::HolidayFault::InvalidDate).toStdString();
+  const std::string invalid = holidayFaultText(HolidayFault::InvalidDate).toStdString();
   const auto* d = date ? date->as_date() : nullptr;
   if (!d) return fail(date ? lineOf(*date) : out.line, invalid);
   const QDate qd(d->get().year, d->get().month, d->get().day);
@@ -587,7 +582,7 @@ bool Reader::readHoliday(const toml::table& t, TariffHoliday& out) {
 
 }  // namespace
 
-bool readTariff(const std::string& text, const std::string& name, prandel::Session& s, Tariff& out,
+bool readTariff(const std::string& text, const std::string& name, const Regional& notation, Tariff& out,
                 std::string& error) {
   if (text.size() > kMaxTariffBytes) {
     error = name + ": larger than 1 MiB; a tariff file is a few kilobytes";
@@ -601,7 +596,7 @@ bool readTariff(const std::string& text, const std::string& name, prandel::Sessi
             ": " + std::string(e.description());
     return false;
   }
-  Reader reader(name, s);
+  Reader reader(name, notation);
   const auto tables = [&](const toml::node& n, const char* key, auto&& each) {
     const auto* arr = n.as_array();
     if (!arr) return reader.fail(lineOf(n), std::string(key) + " must be a list of tables [[" + key + "]]");
@@ -629,8 +624,8 @@ bool readTariff(const std::string& text, const std::string& name, prandel::Sessi
     } else if (key == "holiday") {
       out.holidays.emplace();
       ok = tables(v, "holiday", [&](const toml::table& t) {
-        if (prandel::holidayListFull(out.holidays->size()))
-          return reader.fail(lineOf(t), prandel::holidayFaultText(prandel::HolidayFault::ListFull).toStdString());
+        if (holidayListFull(out.holidays->size()))
+          return reader.fail(lineOf(t), holidayFaultText(HolidayFault::ListFull).toStdString());
         TariffHoliday h;
         if (!reader.readHoliday(t, h)) return false;
         out.holidays->push_back(std::move(h));
@@ -664,13 +659,14 @@ bool readTariff(const std::string& text, const std::string& name, prandel::Sessi
   return true;
 }
 
-bool checkTariff(const Tariff& t, const std::string& name, prandel::Session& s, std::string& error) {
+bool checkTariff(const Tariff& t, const std::string& name, const Regional& notation, const store::MainRecord& main,
+                 std::string& error) {
   if (t.conditions) {
     for (const TariffCondition& c : *t.conditions) {
       ConditionPanel p = c.panel;
-      prandel::adjustForSave(p);
-      if (const int code = prandel::Check_valid(s, p)) {
-        const prandel::PanelFault fault = prandel::panelFault(code);
+      adjustForSave(p);
+      if (const PanelCheck check = Check_valid(notation, main, p); check != PanelCheck::Valid) {
+        const PanelFault fault = panelFault(check);
         const auto line = c.lines.find(fault.field);
         const auto src = c.sources.find(fault.field);
         error = name + ":" + std::to_string(line != c.lines.end() ? line->second : c.line) + ": " +
@@ -684,9 +680,9 @@ bool checkTariff(const Tariff& t, const std::string& name, prandel::Session& s, 
     // adds them.
     std::vector<double> listed;
     for (const TariffHoliday& h : *t.holidays) {
-      if (prandel::CheckDupliDate(listed, h.date)) {
+      if (CheckDupliDate(listed, h.date)) {
         error = name + ":" + std::to_string(h.line) + ": " +
-                prandel::holidayFaultText(prandel::HolidayFault::DuplicateDate).toStdString();
+                holidayFaultText(HolidayFault::DuplicateDate).toStdString();
         return false;
       }
       listed.push_back(h.date);
@@ -697,7 +693,8 @@ bool checkTariff(const Tariff& t, const std::string& name, prandel::Session& s, 
 
 // --- Planning an import ----------------------------------------------------------------
 
-ConditionPlan planConditions(prandel::Session& s, const Records& r, const std::vector<TariffCondition>& conditions) {
+ConditionPlan planConditions(const Regional& notation, const store::MainRecord& main, const FolderRecords& r,
+                             const std::vector<TariffCondition>& conditions) {
   ConditionPlan plan;
   for (std::size_t i = 0; i < plan.records.size(); ++i) {
     const ExpenseCondition& live = i < r.live.size() ? r.live[i] : ExpenseCondition();
@@ -706,15 +703,15 @@ ConditionPlan planConditions(prandel::Session& s, const Records& r, const std::v
     if (i < conditions.size()) {
       // As the editor saves a panel into a slot: cleared, in use, filled.
       ConditionPanel p = conditions[i].panel;
-      prandel::adjustForSave(p);
+      adjustForSave(p);
       next.Clear_Profile();
       next.InUse = true;
-      prandel::fillCondition(s, p, next);
+      fillCondition(notation, main, p, next);
       if (live.InUse && conditionTable(next) == conditionTable(live)) {
         next = live;
       } else {
         std::string words;
-        for (const auto& l : conditionDescription(next, s.MainRec)) words += (words.empty() ? "" : "; ") + l;
+        for (const auto& l : conditionDescription(next, main)) words += (words.empty() ? "" : "; ") + l;
         plan.changes.push_back((live.InUse ? "changed " : "added ") + slot + ": " + words);
       }
     } else if (live.InUse) {
@@ -726,7 +723,7 @@ ConditionPlan planConditions(prandel::Session& s, const Records& r, const std::v
   return plan;
 }
 
-HolidayPlan planHolidays(const Records& r, const Tariff& t) {
+HolidayPlan planHolidays(const FolderRecords& r, const Tariff& t) {
   HolidayPlan plan;
   plan.weekOff = r.main.WeekOff;
   for (const auto& h : r.holidays) plan.days.push_back({h.HoliDate, rtrim(h.HoliName), 0});
@@ -755,4 +752,4 @@ HolidayPlan planHolidays(const Records& r, const Tariff& t) {
   return plan;
 }
 
-}  // namespace zktrack
+}  // namespace prandel::format

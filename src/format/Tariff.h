@@ -10,20 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "Zktrack.h"
-#include "common/ConditionPanel.h"
+#include "core/ConditionPanel.h"
+#include "core/FolderRecords.h"
+#include "core/Regional.h"
+#include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
 
-namespace prandel {
-class Session;
-}
-
-namespace zktrack {
-
-inline constexpr std::array<const char*, 7> kWeekdayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                             "Thursday", "Friday", "Saturday"};
-inline constexpr std::array<const char*, 12> kMonthNames = {"January", "February", "March",     "April",
-                                                            "May",     "June",     "July",      "August",
-                                                            "September", "October", "November", "December"};
+namespace prandel::format {
 
 // Tariff files larger than this are no tariff file: 20 conditions and 190 holidays
 // take a few dozen kilobytes.
@@ -32,18 +25,18 @@ inline constexpr std::size_t kMaxTariffBytes = 1 << 20;
 enum class TariffPart { Conditions, Holidays, All };
 
 // The tariff file of a data folder's live conditions (in slot order), holidays and
-// weekly days off. s supplies the currency and the notation of the comment lines,
-// which are the expense window's description lines; guide is where the file's reader
-// finds the format described (documentPlace).
-std::string writeTariff(const Records& r, TariffPart part, prandel::Session& s, const std::string& guide);
+// weekly days off. The comment lines are the expense window's description lines, in
+// the user's notation (format/ReadableText.h); guide is where the file's reader finds
+// the format described.
+std::string writeTariff(const FolderRecords& r, TariffPart part, const std::string& guide);
 
 // One condition of a tariff file as the expense window's panel would hold it, with
 // the line of each key that filled a part of the panel.
 struct TariffCondition {
-  prandel::ConditionPanel panel;
+  ConditionPanel panel;
   int line = 0;                                        // its [[condition]]
-  std::map<prandel::PanelField, int> lines;            // where each part came from
-  std::map<prandel::PanelField, std::string> sources;  // key = value, as written
+  std::map<PanelField, int> lines;            // where each part came from
+  std::map<PanelField, std::string> sources;  // key = value, as written
 };
 
 struct TariffHoliday {
@@ -59,15 +52,17 @@ struct Tariff {
   std::optional<std::array<bool, 7>> daysOff;
 };
 
-// Reads a tariff file. The panel texts are written in s's notation, which the checks
-// then read back. On a fault, error holds "name:line: message" and nothing else is
-// to be trusted.
-bool readTariff(const std::string& text, const std::string& name, prandel::Session& s, Tariff& out,
+// Reads a tariff file. The panel texts are written in the notation of notation, which
+// the checks then read back. On a fault, error holds "name:line: message" and nothing
+// else is to be trusted.
+bool readTariff(const std::string& text, const std::string& name, const Regional& notation, Tariff& out,
                 std::string& error);
 
 // The editor's checks on every condition, and the holiday editor's on the holidays,
-// in order; the first fault as "name:line: message (key = value)".
-bool checkTariff(const Tariff& t, const std::string& name, prandel::Session& s, std::string& error);
+// in order; the first fault as "name:line: message (key = value)". Panels are read in
+// the notation readTariff wrote them in, amounts with main's decimal commas.
+bool checkTariff(const Tariff& t, const std::string& name, const Regional& notation, const store::MainRecord& main,
+                 std::string& error);
 
 // What an import changes: the live set after it, slot by slot, and the holiday list
 // and days off after it, each with lines that say what changed. A slot whose condition
@@ -77,17 +72,18 @@ struct ConditionPlan {
   std::array<store::ExpenseCondition, store::ExpenseCondition::Slots> records;
   std::vector<std::string> changes;
 };
-ConditionPlan planConditions(prandel::Session& s, const Records& r, const std::vector<TariffCondition>& conditions);
+ConditionPlan planConditions(const Regional& notation, const store::MainRecord& main, const FolderRecords& r,
+                             const std::vector<TariffCondition>& conditions);
 
 struct HolidayPlan {
   std::vector<TariffHoliday> days;
   std::array<bool, 7> weekOff{};
   std::vector<std::string> changes;
 };
-HolidayPlan planHolidays(const Records& r, const Tariff& t);
+HolidayPlan planHolidays(const FolderRecords& r, const Tariff& t);
 
 // The table of one stored condition as the export writes it, without comments: two
 // conditions that read the same are the same to the tracker.
 std::string conditionTable(const store::ExpenseCondition& c);
 
-}  // namespace zktrack
+}  // namespace prandel::format

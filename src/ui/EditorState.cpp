@@ -1,34 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/Session.h"
-
-#include <QDateTime>
+#include "ui/EditorState.h"
 
 #include "store/RecordIO.h"
 
-namespace prandel {
+namespace prandel::ui {
 
-Session::Session(platform::Platform& services, const QLocale& locale)
-    : platform(services), regional(locale) {}
+EditorState::EditorState(RecordFolder& f)
+    : folder(f), platform(f.services()), regional(f.regional()), files(f.files()) {}
 
-bool Session::MainRecIO(bool doWrite) { return store::MainRecIO(files, MainRec, doWrite); }
+bool EditorState::MainRecIO(bool doWrite) { return store::MainRecIO(files, MainRec, doWrite); }
 
-bool Session::LinkRecIO(bool doWrite) { return store::LinkRecIO(files, LinkRec, doWrite); }
+bool EditorState::LinkRecIO(bool doWrite) { return store::LinkRecIO(files, LinkRec, doWrite); }
 
-QString Session::GetIntl(const QString& key) const {
-  if (!platform.profile) return {};
-  return QString::fromStdString(platform.profile->intl(key.toStdString()));
-}
-
-double Session::now() const {
-  const auto tp = platform.clock ? platform.clock->now() : std::chrono::system_clock::now();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count();
-  const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
-  return Regional::fromDateTime(local.date(), local.time());
-}
-
-double Session::today() const {
-  const auto d = Regional::datePart(now());
-  return d ? Regional::fromDate(*d) : 0;
-}
-
-}  // namespace prandel
+}  // namespace prandel::ui

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The state of one run: the data folder, the open record files, the record buffers
-// and the other variables every window shares. Start-up makes one and hands it to
-// the window it opens; tests make one on a temporary folder with fake services.
+// What the editor windows share while prandel runs: the record buffers they read into
+// and write from, the values start-up found (the folders, the short date pattern),
+// the key filter's separators and the condition map's evaluation. Start-up makes one
+// on the data folder and hands it to the window it opens; tests make one on a
+// temporary folder with fake services. The data folder itself, its files and its
+// regional settings are core's (core/RecordFolder.h).
 #include <QString>
 #include <cstdint>
 #include <string>
 
-#include "common/Regional.h"
+#include "core/RecordFolder.h"
+#include "core/Regional.h"
 #include "platform/Platform.h"
 #include "store/BookmarkRecord.h"
 #include "store/DataFiles.h"
@@ -16,23 +20,25 @@
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
 
-namespace prandel {
+namespace prandel::ui {
 
-class Session {
+class EditorState {
  public:
-  explicit Session(platform::Platform& services, const QLocale& locale = QLocale::system());
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+  explicit EditorState(RecordFolder& folder);
+  EditorState(const EditorState&) = delete;
+  EditorState& operator=(const EditorState&) = delete;
 
+  RecordFolder& folder;
+  // The folder's services, regional settings and files, by the names the windows use.
   platform::Platform& platform;
-  Regional regional;
+  const Regional& regional;
+  store::DataFiles& files;
 
   std::string ProgramDir;  // folder of the running executable: sibling programs live here
   std::string DataPath;    // folder of the record files
   std::int32_t hWndFound = 0;
   QString ShortDateFmt;
 
-  store::DataFiles files;
   store::MainRecord MainRec;
   store::LinkRecord LinkRec;
   store::ExpenseCondition CondRec;
@@ -40,28 +46,28 @@ class Session {
   store::BookmarkRecord BookRec;
   std::int64_t BookCount = 0;
 
-  // Inputs and outputs of the condition matching.
+  // The condition map's evaluation (ui/EditorMatching.h).
   double EvalMoment = 0;
   QString EvalConn;
   QString CurConn;  // the tracker's connection in use; never set here
   std::int32_t MinuteOfWeek = 0;
   std::int32_t CondCount = 0;
 
-  // Worked out afresh by KeyFilter, CommaToDecimal and DecimalToComma.
+  // Worked out afresh by KeyFilter, CommaToDecimal, DecimalToComma and FormatDNum.
   QString DecSep;
   QString DateSep;
   QString TimeSep;
 
-  bool OpenDataFiles() { return files.openAll(DataPath); }
-  void CloseAllFiles() { files.closeAll(); }
+  bool OpenDataFiles() { return folder.open(DataPath); }
+  void CloseAllFiles() { folder.close(); }
   bool MainRecIO(bool doWrite);
   bool LinkRecIO(bool doWrite);
   // A value of the user's regional settings; empty when absent.
-  QString GetIntl(const QString& key) const;
-  // Today's date at midnight, from the session's clock.
-  double today() const;
-  // Now, date and time, from the session's clock.
-  double now() const;
+  QString GetIntl(const QString& key) const { return folder.intl(key); }
+  // Today's date at midnight, from the folder's clock.
+  double today() const { return folder.today(); }
+  // Now, date and time, from the folder's clock.
+  double now() const { return folder.now(); }
 };
 
-}  // namespace prandel
+}  // namespace prandel::ui

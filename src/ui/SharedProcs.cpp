@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SharedProcs.h"
+#include "ui/SharedProcs.h"
 
 #include <QCoreApplication>
 
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
+#include "core/RecordUpdate.h"
+#include "ui/EditorState.h"
 
 namespace prandel {
 
-void refreshSeparators(Session& s) {
+using ui::EditorState;
+
+void refreshSeparators(EditorState& s) {
   s.DecSep = s.regional.decimalSeparator();
   s.TimeSep = s.regional.timeSeparator();
   s.DateSep = s.regional.dateSeparator();
@@ -19,7 +21,7 @@ bool isDigit(int k) { return k >= '0' && k <= '9'; }
 bool isSep(int k, const QString& sep) { return !sep.isEmpty() && k == sep.at(0).unicode(); }
 }  // namespace
 
-int KeyFilter(Session& s, int keyAscii, int kind, const QString& text) {
+int KeyFilter(EditorState& s, int keyAscii, int kind, const QString& text) {
   refreshSeparators(s);
   const int k = keyAscii;
   bool ok = true;
@@ -54,28 +56,22 @@ int KeyFilter(Session& s, int keyAscii, int kind, const QString& text) {
   return ok ? k : kRejectedKey;
 }
 
-QString FixTimeText(const QString& text) {
-  const auto n = text.size();
-  if (n == 3 || n == 4) return QStringLiteral("00:") + text;
-  if (n == 5) return text.at(1) == QLatin1Char(':') ? text : QStringLiteral("00:") + text;
-  return text;
-}
-
-QString CommaToDecimal(Session& s, const QString& text) {
+QString CommaToDecimal(EditorState& s, const QString& text) {
   refreshSeparators(s);
-  if (!s.MainRec.CommaDecimal) return text;
-  QString out = text;
-  return out.replace(QLatin1Char(','), s.DecSep);
+  return commaToDecimal(s.regional, s.MainRec.CommaDecimal, text);
 }
 
-QString DecimalToComma(Session& s, const QString& text) {
+QString DecimalToComma(EditorState& s, const QString& text) {
   refreshSeparators(s);
-  if (!s.MainRec.CommaDecimal || s.DecSep.isEmpty()) return text;
-  QString out = text;
-  return out.replace(s.DecSep, QStringLiteral(","));
+  return decimalToComma(s.regional, s.MainRec.CommaDecimal, text);
 }
 
-void RunApp(Session& s, std::int16_t code, bool wait) {
+QString FormatDNum(EditorState& s, const QString& text) {
+  refreshSeparators(s);
+  return formatDNum(s.regional, text);
+}
+
+void RunApp(EditorState& s, std::int16_t code, bool wait) {
   if (wait) QCoreApplication::processEvents();
   int program = 1;
   switch (code) {
@@ -87,7 +83,7 @@ void RunApp(Session& s, std::int16_t code, bool wait) {
     case 5000: program = 6; break;
     case 6000: program = 7; break;
     default:
-      updateLinkRecord(s, [code](store::LinkRecord& l) { l.RequestCode = code; });
+      updateLinkRecord(s.files, s.LinkRec, [code](store::LinkRecord& l) { l.RequestCode = code; });
       break;
   }
   if (!s.platform.launcher) return;

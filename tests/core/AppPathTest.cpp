@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <future>
 
-#include "common/AppPath.h"
+#include "core/AppPath.h"
 #include "support/TempDir.h"
 
 namespace prandel {

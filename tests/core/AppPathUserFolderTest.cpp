@@ -13,7 +13,7 @@
 #include <map>
 #include <optional>
 
-#include "common/AppPath.h"
+#include "core/AppPath.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 

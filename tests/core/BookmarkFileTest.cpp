@@ -6,13 +6,27 @@
 #include <cstdio>
 #include <random>
 
-#include "BookmarkKit.h"
-#include "editors/bookmarks/BookmarkFile.h"
+#include "BookmarkImages.h"
+#include "core/BookmarkFile.h"
+#include "support/FolderKit.h"
 
 namespace prandel {
 namespace {
 
 using namespace test;
+
+// A data folder whose bit.zkt is the given image, beside an mlif.zkt of bytes that
+// must survive.
+struct BookmarkKit : FolderKit {
+  explicit BookmarkKit(const std::vector<std::uint8_t>& bit = {}) {
+    std::vector<std::uint8_t> main(40000);
+    for (std::size_t i = 0; i < main.size(); ++i) main[i] = static_cast<std::uint8_t>(i * 31 + 7);
+    writeFileBytes(dir.file("mlif.zkt"), main);
+    writeFileBytes(dir.file("bit.zkt"), bit);
+    reopen();
+  }
+  std::vector<std::uint8_t> bit() const { return bytes("bit.zkt"); }
+};
 
 TEST(BookmarkFile, CountIsTheLengthInWholeRecords) {
   struct Case {
@@ -21,25 +35,24 @@ TEST(BookmarkFile, CountIsTheLengthInWholeRecords) {
   };
   for (const Case c : {Case{0, 0}, Case{511, 0}, Case{512, 1}, Case{1536, 3}, Case{1537, 3}, Case{2047, 3}}) {
     BookmarkKit kit(std::vector<std::uint8_t>(c.length, 0x5A));
-    EXPECT_EQ(bookmarks::countRecords(kit.s.files), c.count) << c.length;
-    EXPECT_EQ(bookmarks::reopenAndCount(kit.s), c.count) << c.length;
-    EXPECT_EQ(kit.s.BookCount, c.count) << c.length;
+    EXPECT_EQ(bookmarks::countRecords(kit.files()), c.count) << c.length;
+    EXPECT_EQ(bookmarks::reopenAndCount(kit.files()), c.count) << c.length;
   }
 }
 
 TEST(BookmarkFile, ReopenCountsWhatTheTrackerAppendedAndCreatesAMissingFile) {
   BookmarkKit kit(fileOf({{"a", "http://a"}}));
-  EXPECT_EQ(bookmarks::reopenAndCount(kit.s), 1);
+  EXPECT_EQ(bookmarks::reopenAndCount(kit.files()), 1);
   auto bytes = kit.bit();
   const auto more = fileOf({{"b", "http://b"}, {"c", "http://c"}});
   bytes.insert(bytes.end(), more.begin(), more.end());
   writeFileBytes(kit.dir.file("bit.zkt"), bytes);
-  EXPECT_EQ(bookmarks::reopenAndCount(kit.s), 3);
+  EXPECT_EQ(bookmarks::reopenAndCount(kit.files()), 3);
 
   std::remove(kit.dir.file("bit.zkt").c_str());
-  EXPECT_EQ(bookmarks::reopenAndCount(kit.s), 0);
+  EXPECT_EQ(bookmarks::reopenAndCount(kit.files()), 0);
   EXPECT_TRUE(kit.bit().empty());
-  EXPECT_TRUE(kit.s.files.isOpen(store::BookmarkRecord::Channel));
+  EXPECT_TRUE(kit.files().isOpen(store::BookmarkRecord::Channel));
 }
 
 TEST(BookmarkFile, EntryTexts) {
@@ -80,7 +93,7 @@ TEST(BookmarkFile, LiveEntriesSkipEveryMarkedRecordAndAPartialTail) {
                       {"", "http://5"}});
   file.resize(file.size() + 300, 'x');  // no record
   BookmarkKit kit(file);
-  const auto entries = bookmarks::liveEntries(kit.s.files, bookmarks::reopenAndCount(kit.s));
+  const auto entries = bookmarks::liveEntries(kit.files(), bookmarks::reopenAndCount(kit.files()));
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].text, QStringLiteral("one"));
   EXPECT_EQ(entries[0].recNo, 1);
@@ -95,7 +108,7 @@ TEST(BookmarkFile, LongFilesAreReadAcrossBlocks) {
   for (int k = 1; k <= 5000; ++k)
     marks.push_back({"n" + std::to_string(k), "http://x/" + std::to_string(k), static_cast<std::int16_t>(k % 3 ? 0 : -1)});
   BookmarkKit kit(fileOf(marks));
-  const auto entries = bookmarks::liveEntries(kit.s.files, bookmarks::reopenAndCount(kit.s));
+  const auto entries = bookmarks::liveEntries(kit.files(), bookmarks::reopenAndCount(kit.files()));
   ASSERT_EQ(entries.size(), 5000u - 5000u / 3);
   std::int64_t expect = 0;
   for (const auto& e : entries) {
@@ -137,10 +150,10 @@ TEST(BookmarkFile, ExistingLinksHoldsTheLiveTrimmedLinks) {
                           {"gone", "http://gone.example/", -1},
                           {"no link", ""},
                           {"", "HTTP://B.example/x"}}));
-  EXPECT_EQ(bookmarks::existingLinks(kit.s.files, bookmarks::reopenAndCount(kit.s)),
+  EXPECT_EQ(bookmarks::existingLinks(kit.files(), bookmarks::reopenAndCount(kit.files())),
             QStringLiteral("       http://a.example/;   HTTP://B.example/x;"));
   BookmarkKit empty;
-  EXPECT_EQ(bookmarks::existingLinks(empty.s.files, 0), QStringLiteral("    "));
+  EXPECT_EQ(bookmarks::existingLinks(empty.files(), 0), QStringLiteral("    "));
 }
 
 // The test as the old program ran it: the URL in capitals with ";" anywhere in the text.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/ConditionCoverage.h"
+#include "core/ConditionCoverage.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/DataFiles.h"
 #include "store/RecordIO.h"
 #include "support/TempDir.h"

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/ConditionMatching.h"
+// The condition matching: which condition is in force at a moment, one moment at a
+// time and over one reading for many moments, from the files and from records in
+// memory, against the literal reading.
+#include "core/ConditionMatching.h"
 
 #include <gtest/gtest.h>
 
@@ -10,97 +13,25 @@
 #include <vector>
 
 #include "LiteralMatching.h"
-#include "common/Session.h"
+#include "MatchingCases.h"
 #include "store/RecordIO.h"
-#include "support/FakePlatform.h"
-#include "support/TempDir.h"
+#include "support/FolderKit.h"
 
 namespace prandel {
 namespace {
 
-using store::ExpenseCondition;
-using store::HolidayRecord;
+using namespace test::matching;
 
-const QLocale kEnUs(QLocale::English, QLocale::UnitedStates);
-const QString kDefault = QStringLiteral("MILUFE");
+// A data folder of its own; conditions go into the working slots. s holds the old
+// module's variables over it, on which the literal reading works; its MainRec is the
+// main record the matching is given.
+struct MatchKit : test::FolderKit {
+  literal::Module s{files(), regional()};
 
-double dayOf(int y, int m, int d) { return Regional::fromDate(QDate(y, m, d)); }
-double hm(int h, int m, double s = 0) { return (h * 3600 + m * 60 + s) / 86400.0; }
-// 22 December 2024 is a Sunday; 25 December a Wednesday, 28 December a Saturday.
-double dec(int d, int h = 0, int m = 0, double s = 0) { return dayOf(2024, 12, d) + hm(h, m, s); }
-constexpr int kSun = 22, kMon = 23, kTue = 24, kWed = 25, kThu = 26, kSat = 28;
-
-// A condition built the way the expense window stores one.
-struct Cond {
-  ExpenseCondition c;
-  Cond() = default;  // an empty slot
-  Cond(std::uint8_t perType, std::uint8_t perNum = 0) {
-    c.InUse = true;
-    c.PerType = perType;
-    c.PerNum = perNum;
-  }
-  Cond& between(double a, double b) { return time(1, a, b); }
-  Cond& before(double a) { return time(2, a, 0); }
-  Cond& after(double a) { return time(3, a, 0); }
-  Cond& time(std::uint8_t kind, double a, double b) {
-    c.TimeType = kind;
-    c.TimeStart = a;
-    c.TimeEnd = b;
-    return *this;
-  }
-  Cond& bound(const char* name) {
-    c.ConVal = true;
-    c.ConNm = name;
-    return *this;
-  }
-};
-Cond every() { return Cond(0); }
-Cond weekday(std::uint8_t n) { return Cond(1, n); }
-Cond month(std::uint8_t n) { return Cond(2, n); }
-Cond range(double a, double b) {
-  Cond x(3);
-  x.c.PerStart = a;
-  x.c.PerEnd = b;
-  return x;
-}
-Cond holidays() { return Cond(4); }
-Cond monFri() { return Cond(5); }
-Cond weekend() { return Cond(6); }
-Cond weekly(int start, int end, bool inclHoli = false) {
-  Cond x(7);
-  x.c.WkStart = static_cast<std::int16_t>(start);
-  x.c.WkEnd = static_cast<std::int16_t>(end);
-  x.c.InclHoli = inclHoli;
-  return x;
-}
-
-// A session on a fresh data folder; conditions go into the working conds.
-struct MatchKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s;
-
-  MatchKit() : s(fake.services(), kEnUs) {
-    s.DataPath = dir.path();
-    s.OpenDataFiles();
-  }
-  void conditions(const std::vector<Cond>& conds) {
-    for (std::size_t i = 0; i < conds.size(); ++i)
-      store::writeRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + 1 + static_cast<int>(i),
-                         conds[i].c);
-  }
-  void holidayList(const std::vector<double>& dates) {
-    for (std::size_t k = 0; k < dates.size(); ++k) {
-      HolidayRecord r;
-      r.HoliDate = dates[k];
-      store::writeRecord(s.files, HolidayRecord::Channel, HolidayRecord::Base + 1 + static_cast<int>(k), r);
-    }
-    s.MainRec.HolidayCount = static_cast<std::int16_t>(dates.size());
-  }
+  void conditions(const std::vector<Cond>& conds) { writeConditions(files(), conds); }
+  void holidayList(const std::vector<double>& dates) { writeHolidays(files(), s.MainRec, dates); }
   int winner(double moment, const QString& conn = kDefault) {
-    s.EvalMoment = moment;
-    s.EvalConn = conn;
-    return GetActiveCondition(s, ExpenseCondition::WorkBase);
+    return activeCondition(files(), s.MainRec, ExpenseCondition::WorkBase, moment, conn).slot;
   }
 };
 
@@ -124,7 +55,7 @@ void runCases(const std::vector<Case>& cases) {
   }
 }
 
-TEST(GetActiveCondition, PeriodKinds) {
+TEST(ActiveCondition, PeriodKinds) {
   const std::array<bool, 7> sundayOff = {true, false, false, false, false, false, false};
   runCases({
       {"no condition in use", {}, dec(kWed, 10), 0},
@@ -152,7 +83,7 @@ TEST(GetActiveCondition, PeriodKinds) {
   });
 }
 
-TEST(GetActiveCondition, TimeKindsAndWrapAround) {
+TEST(ActiveCondition, TimeKindsAndWrapAround) {
   runCases({
       {"between 08-18 at 08:00", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 8), 1},
       {"between 08-18 at 17:59", {every().between(hm(8, 0), hm(18, 0))}, dec(kTue, 17, 59), 1},
@@ -185,7 +116,7 @@ TEST(GetActiveCondition, TimeKindsAndWrapAround) {
 }
 
 // Each kind, where it applies, beats every kind below it, whichever slot it is in.
-TEST(GetActiveCondition, PrecedenceOfTheKinds) {
+TEST(ActiveCondition, PrecedenceOfTheKinds) {
   // Wednesday 25 December 2024, 10:00, a listed holiday; all of these apply then.
   const std::vector<std::pair<const char*, Cond>> ranked = {
       {"weekly period on a holiday", weekly(0, 60, true)},
@@ -215,7 +146,7 @@ TEST(GetActiveCondition, PrecedenceOfTheKinds) {
   runCases({{"weekend over weekly period", {weekly(0, 10080), weekend()}, dec(kSat, 10), 2}});
 }
 
-TEST(GetActiveCondition, TiesGoToTheLowerSlot) {
+TEST(ActiveCondition, TiesGoToTheLowerSlot) {
   runCases({
       {"equal scores in conds 3 and 7",
        {month(0), month(0), every(), month(0), month(0), month(0), every()},
@@ -225,7 +156,7 @@ TEST(GetActiveCondition, TiesGoToTheLowerSlot) {
   });
 }
 
-TEST(GetActiveCondition, ConnectionFilter) {
+TEST(ActiveCondition, ConnectionFilter) {
   const std::vector<Cond> conds = {every(), Cond(every()).bound("ISP A"), monFri()};
   runCases({
       {"bound condition for its connection", conds, dec(kWed, 10), 2, {}, {}, "ISP A"},
@@ -246,7 +177,7 @@ TEST(GetActiveCondition, ConnectionFilter) {
   });
 }
 
-TEST(GetActiveCondition, CountdownHoldsConditionsOnlyForTheTracker) {
+TEST(ActiveCondition, CountdownHoldsConditionsOnlyForTheTracker) {
   MatchKit kit;
   kit.conditions({every(), every(), every()});
   kit.s.MainRec.CdEnabled = true;
@@ -260,56 +191,7 @@ TEST(GetActiveCondition, CountdownHoldsConditionsOnlyForTheTracker) {
   EXPECT_EQ(kit.winner(dec(kWed, 10), QString()), 1);
 }
 
-TEST(GetActiveCondition, OnlyTheSlotsBeforeTheFirstEmptyOneCount) {
-  struct CountCase {
-    const char* what;
-    std::vector<Cond> conds;
-    int condCount;
-    int winner;
-  };
-  std::vector<Cond> all20(20, month(0));
-  all20[19] = every();
-  const CountCase cases[] = {
-      {"all empty", {}, 0, 0},
-      {"slot 1 empty, slot 2 used", {Cond(), every()}, 0, 0},
-      {"conds 1 to 3 used, 4 empty, 5 would win", {month(0), every(), every(), Cond(), weekday(3)}, 3, 2},
-      {"all 20 used", all20, 20, 20},
-  };
-  for (const auto& k : cases) {
-    MatchKit kit;
-    kit.conditions(k.conds);
-    kit.s.CondCount = 99;
-    EXPECT_EQ(kit.winner(dec(kWed, 10)), k.winner) << k.what;
-    EXPECT_EQ(kit.s.CondCount, k.condCount) << k.what;
-  }
-  // With no connection named the count is not published.
-  MatchKit kit;
-  kit.conditions({every()});
-  kit.s.CondCount = 99;
-  kit.winner(dec(kWed, 10), QString());
-  EXPECT_EQ(kit.s.CondCount, 99);
-}
-
-TEST(GetActiveCondition, ReadsTheFilesAtEachCallAndLeavesTheBuffersAlone) {
-  MatchKit kit;
-  kit.conditions({every()});
-  kit.s.CondRec.Amt = 12.5;
-  kit.s.HoliRec.HoliName = "kept";
-  EXPECT_EQ(kit.winner(dec(kWed, 10)), 1);
-  kit.conditions({every(), weekday(3)});
-  EXPECT_EQ(kit.winner(dec(kWed, 10)), 2);
-  kit.holidayList({dec(kWed)});
-  kit.conditions({every(), weekday(3), holidays()});
-  EXPECT_EQ(kit.winner(dec(kWed, 10)), 3);
-  EXPECT_EQ(kit.s.CondRec.Amt, 12.5);
-  EXPECT_EQ(kit.s.HoliRec.HoliName, "kept");
-  // Records that cannot be read hold no condition.
-  kit.s.files.close(ExpenseCondition::Channel);
-  EXPECT_EQ(kit.winner(dec(kWed, 10)), 0);
-  EXPECT_EQ(kit.s.CondCount, 0);
-}
-
-TEST(GetActiveCondition, BadRecordsNeverApplyAndNeverCrash) {
+TEST(ActiveCondition, BadRecordsNeverApplyAndNeverCrash) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   Cond badPeriod(200);
@@ -330,105 +212,6 @@ TEST(GetActiveCondition, BadRecordsNeverApplyAndNeverCrash) {
   });
 }
 
-TEST(IsHoliday, HolidayCountIsHeldToTheRecords) {
-  MatchKit kit;
-  // Holiday 191 lies past the holiday records; it never counts.
-  std::vector<double> dates(191, dayOf(2001, 1, 1));
-  dates[190] = dec(kWed);
-  kit.holidayList(dates);
-  kit.s.EvalMoment = dec(kWed, 10);
-  for (std::int16_t count : {std::int16_t{191}, std::int16_t{32767}, std::int16_t{-1}, std::int16_t{-32768}}) {
-    kit.s.MainRec.HolidayCount = count;
-    EXPECT_FALSE(IsHoliday(kit.s)) << count;
-  }
-  kit.s.MainRec.HolidayCount = 190;
-  kit.s.EvalMoment = dayOf(2001, 1, 1) + 0.99;
-  EXPECT_TRUE(IsHoliday(kit.s));
-}
-
-TEST(CheckProcedures, ScoresAndWeeklyMinute) {
-  MatchKit kit;
-  Session& s = kit.s;
-  s.EvalMoment = dec(kMon, 16, 30);
-  s.CondRec.WkStart = 570;
-  s.CondRec.WkEnd = 2460;
-  EXPECT_EQ(Check_Period(s, 7, 0, 0, 0), 1024);
-  EXPECT_EQ(s.MinuteOfWeek, 1440 + 16 * 60 + 30);
-  EXPECT_EQ(Check_Period(s, 5, 0, 0, 0), 196);
-  EXPECT_EQ(Check_Period(s, 0, 0, 0, 0), 128);
-  EXPECT_EQ(Check_Period(s, 8, 0, 0, 0), 0);
-  s.CondRec.PerType = 7;
-  EXPECT_EQ(Check_Time(s, 9, 0, 0), 1);
-  s.CondRec.PerType = 0;
-  EXPECT_EQ(Check_Time(s, 0, 0, 0), 2);
-  EXPECT_EQ(Check_Time(s, 1, hm(16, 0), hm(17, 0)), 8);
-  EXPECT_EQ(Check_Time(s, 2, hm(18, 0), 0), 4);
-  EXPECT_EQ(Check_Time(s, 3, hm(18, 0), 0), 0);
-  s.MainRec.WeekOff[1] = true;
-  EXPECT_TRUE(IsHoliday(s));
-}
-
-// Random rules into kit: up to 20 conditions of every kind, sometimes an empty slot
-// among them, holidays around Christmas 2024, a weekly day off and the countdown.
-void randomRecords(MatchKit& kit, std::mt19937& rng) {
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  auto timeOfDay = [&]() {
-    // Whole minutes mostly; sometimes seconds or a hair off, which the cut must absorb.
-    double t = hm(pick(24), pick(60));
-    if (pick(4) == 0) t += pick(60) / 86400.0;
-    if (pick(8) == 0) t -= 1e-9;
-    return t;
-  };
-  const char* names[] = {"ISP A", "ISP B", "MILUFE"};
-  std::vector<Cond> conds;
-  for (int i = 1 + pick(20); i > 0; --i) {
-    Cond c(static_cast<std::uint8_t>(pick(9)), static_cast<std::uint8_t>(pick(13)));
-    c.time(static_cast<std::uint8_t>(pick(5)), timeOfDay(), timeOfDay());
-    c.c.PerStart = dec(1 + pick(31));
-    c.c.PerEnd = c.c.PerStart + pick(10);
-    c.c.WkStart = static_cast<std::int16_t>(pick(10080));
-    c.c.WkEnd = static_cast<std::int16_t>(pick(10080));
-    c.c.InclHoli = pick(2) == 0;
-    if (pick(3) == 0) c.bound(names[pick(3)]);
-    conds.push_back(c);
-  }
-  if (pick(3) == 0) conds.insert(conds.begin() + pick(static_cast<int>(conds.size()) + 1), Cond());
-  kit.conditions(conds);
-  std::vector<double> hol;
-  for (int k = pick(20); k > 0; --k) hol.push_back(dec(15 + pick(20)) + (pick(2) ? hm(pick(24), 0) : 0));
-  kit.holidayList(hol);
-  kit.s.MainRec.WeekOff[static_cast<std::size_t>(pick(7))] = pick(2) == 0;
-  kit.s.MainRec.CdEnabled = pick(2) == 0;
-  kit.s.MainRec.CdExpenseMode = static_cast<std::int16_t>(pick(3));
-  for (auto& on : kit.s.MainRec.CdCondOn) on = pick(2) == 0;
-}
-
-// The real matching against the literal reading, on random weeks of random rules.
-TEST(GetActiveCondition, AgreesWithTheLiteralReading) {
-  std::mt19937 rng(20241225);
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  for (int round = 0; round < 12; ++round) {
-    MatchKit kit;
-    randomRecords(kit, rng);
-
-    Session& s = kit.s;
-    for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {
-      for (int slot = 0; slot <= 672; slot += 1 + pick(7)) {
-        const double moment = dec(kSun) + slot / 96.0 + (pick(5) == 0 ? pick(900) / 86400.0 : 0);
-        s.EvalMoment = moment;
-        s.EvalConn = conn;
-        s.CondCount = -1;
-        const int got = GetActiveCondition(s, ExpenseCondition::WorkBase);
-        const int gotCount = s.CondCount;
-        s.CondCount = -1;
-        const int want = literal::GetActiveCondition(s, ExpenseCondition::WorkBase);
-        ASSERT_EQ(got, want) << "round " << round << ", slot " << slot << ", " << conn.toStdString();
-        ASSERT_EQ(gotCount, s.CondCount);
-      }
-    }
-  }
-}
-
 // One reading for many moments, as the condition map's week and zktrack check use
 // it, against the literal reading at each moment: the winner, and which conditions
 // applied (their period and time of day held).
@@ -439,7 +222,7 @@ TEST(ConditionMatcher, OneReadingAgreesWithTheLiteralReadingAtEveryMoment) {
     MatchKit kit;
     randomRecords(kit, rng);
 
-    Session& s = kit.s;
+    literal::Module& s = kit.s;
     for (const QString& conn : {kDefault, QStringLiteral("ISP A"), QString()}) {
       const ConditionMatcher matcher(s.files, s.MainRec, ExpenseCondition::WorkBase, conn);
       // Two weeks of quarter hours around the holidays, with a second now and then.
@@ -477,7 +260,7 @@ TEST(ConditionMatcher, RecordsInMemoryAndScoresAgreeWithTheFiles) {
   for (int round = 0; round < 10; ++round) {
     MatchKit kit;
     randomRecords(kit, rng);
-    Session& s = kit.s;
+    literal::Module& s = kit.s;
     std::array<ExpenseCondition, ExpenseCondition::Slots> conds;
     for (int i = 1; i <= ExpenseCondition::Slots; ++i)
       store::readRecord(s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + i,

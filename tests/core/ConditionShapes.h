@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/ExpenseCondition.h"
 
 namespace prandel::test {

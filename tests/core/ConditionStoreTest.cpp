@@ -6,13 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ExpenseTestKit.h"
+#include "core/ConditionStore.h"
 #include "support/FailingCalls.h"
+#include "support/FolderKit.h"
 
 namespace prandel {
 namespace {
 
-using test::ExpenseKit;
+using test::FolderKit;
 
 constexpr std::size_t kLive = 10240;
 constexpr std::size_t kWork = 15360;
@@ -52,25 +53,26 @@ std::vector<std::uint8_t> emptied(const std::vector<std::uint8_t>& rec) {
   return out;
 }
 
-struct FileKit : ExpenseKit {
+struct FileKit : FolderKit {
   std::vector<std::uint8_t> before;
   explicit FileKit(int usedWorkSlots) {
-    s.CloseAllFiles();
+    folder.close();
     before = patternedFile(usedWorkSlots);
     test::writeFileBytes(mlif(), before);
-    s.OpenDataFiles();
+    folder.open(dir.path());
   }
+  std::string mlif() const { return dir.file("mlif.zkt"); }
 };
 
 TEST(ConditionStore, CopiesAreWholeRecordsAndTouchNothingElse) {
   FileKit k(3);
-  Copy_ToWork(k.s);
+  Copy_ToWork(k.files(), k.main, k.condition);
   auto want = k.before;
   std::copy(k.before.begin() + kLive, k.before.begin() + kLive + 20 * kRec, want.begin() + kWork);
   EXPECT_EQ(k.bytes(), want);
 
   FileKit l(3);
-  Copy_ToLive(l.s);
+  Copy_ToLive(l.files(), l.main, l.condition);
   want = l.before;
   std::copy(l.before.begin() + kWork, l.before.begin() + kWork + 20 * kRec, want.begin() + kLive);
   EXPECT_EQ(l.bytes(), want);
@@ -78,11 +80,11 @@ TEST(ConditionStore, CopiesAreWholeRecordsAndTouchNothingElse) {
 
 TEST(ConditionStore, CopyFromAShortFileGivesEmptySlots) {
   FileKit k(0);
-  k.s.CloseAllFiles();
+  k.folder.close();
   std::vector<std::uint8_t> shortFile(k.before.begin(), k.before.begin() + kLive + 3 * kRec + 50);
   test::writeFileBytes(k.mlif(), shortFile);
-  k.s.OpenDataFiles();
-  Copy_ToWork(k.s);
+  k.folder.open(k.dir.path());
+  Copy_ToWork(k.files(), k.main, k.condition);
   const auto after = k.bytes();
   ASSERT_EQ(after.size(), kWork + 20 * kRec);
   for (int slot = 1; slot <= 3; ++slot) EXPECT_EQ(slotBytes(after, kWork, slot), slotBytes(shortFile, kLive, slot));
@@ -100,25 +102,25 @@ TEST(ConditionStore, DeleteMovesLaterSlotsDownAndEmptiesTheLast) {
   };
   for (const Case c : {Case{3, 2}, Case{1, 1}, Case{20, 20}, Case{20, 1}, Case{5, 5}}) {
     FileKit k(c.used);
-    deleteWorkSlot(k.s, c.deleted);
+    deleteWorkSlot(k.files(), k.main, k.condition, c.deleted);
     auto want = k.before;
     for (int slot = c.deleted; slot <= 20; ++slot) setSlot(want, kWork, slot, slotBytes(k.before, kWork, slot + 1));
     // Slot 20 took record 141 (a used pattern here), and is then emptied.
     setSlot(want, kWork, 20, emptied(slotBytes(k.before, kWork, 21)));
     EXPECT_EQ(k.bytes(), want) << c.used << " used, deleting " << c.deleted;
-    EXPECT_EQ(countUsedWorkSlots(k.s), c.used - 1) << c.used << " used, deleting " << c.deleted;
+    EXPECT_EQ(countUsedWorkSlots(k.files(), k.condition), c.used - 1) << c.used << " used, deleting " << c.deleted;
   }
 }
 
 TEST(ConditionStore, DeleteOutsideTheSlotsDoesNothing) {
   FileKit k(4);
-  for (int slot : {0, -1, 21, 1000}) deleteWorkSlot(k.s, slot);
+  for (int slot : {0, -1, 21, 1000}) deleteWorkSlot(k.files(), k.main, k.condition, slot);
   EXPECT_EQ(k.bytes(), k.before);
 }
 
 TEST(ConditionStore, SaveKeepsTheFieldsThePanelDoesNotSet) {
   FileKit k(2);
-  saveWorkSlot(k.s, 2, [](store::ExpenseCondition& c) { c.Amt = 2.5; });
+  saveWorkSlot(k.files(), k.condition, 2, [](store::ExpenseCondition& c) { c.Amt = 2.5; });
   const auto rec = slotBytes(k.bytes(), kWork, 2);
   auto want = emptied(slotBytes(k.before, kWork, 2));
   want[0] = want[1] = 0xFF;
@@ -133,12 +135,12 @@ TEST(ConditionStore, SaveKeepsTheFieldsThePanelDoesNotSet) {
 TEST(ConditionStore, EveryFailingCallLeavesTheFileWholeAndSaysSo) {
   struct Case {
     const char* what;
-    std::function<bool(Session&)> run;
+    std::function<bool(FolderKit&)> run;
   };
   const Case cases[] = {
-      {"copy to the working set", [](Session& s) { return Copy_ToWork(s); }},
-      {"the commit", [](Session& s) { return commitConditions(s, true); }},
-      {"a delete", [](Session& s) { return deleteWorkSlot(s, 2); }},
+      {"copy to the working set", [](FolderKit& k) { return Copy_ToWork(k.files(), k.main, k.condition); }},
+      {"the commit", [](FolderKit& k) { return commitConditions(k.files(), k.main, k.condition, true); }},
+      {"a delete", [](FolderKit& k) { return deleteWorkSlot(k.files(), k.main, k.condition, 2); }},
   };
   for (const auto& c : cases) {
     std::vector<std::uint8_t> clean;
@@ -146,7 +148,7 @@ TEST(ConditionStore, EveryFailingCallLeavesTheFileWholeAndSaysSo) {
     {
       FileKit k(3);
       test::FailingCalls count(0);
-      ASSERT_TRUE(c.run(k.s)) << c.what;
+      ASSERT_TRUE(c.run(k)) << c.what;
       calls = count.count();
       clean = k.bytes();
       ASSERT_NE(clean, k.before) << c.what;
@@ -159,7 +161,7 @@ TEST(ConditionStore, EveryFailingCallLeavesTheFileWholeAndSaysSo) {
         bool ok = false;
         {
           test::FailingCalls fail(n, error);
-          ok = c.run(k.s);
+          ok = c.run(k);
         }
         EXPECT_EQ(k.bytes(), ok ? clean : k.before);
       }

@@ -6,16 +6,40 @@
 #include <cmath>
 #include <limits>
 
-#include "ExpenseTestKit.h"
-#include "common/ConditionTexts.h"
+#include <QLocale>
+#include <functional>
+
+#include "core/ConditionTexts.h"
+#include "core/Notation.h"
+#include "core/Regional.h"
+#include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
 
 namespace prandel {
 namespace {
 
-using test::condition;
-using test::ExpenseKit;
-using test::hm;
 using Shape = std::function<void(store::ExpenseCondition&)>;
+
+QLocale enUS() { return QLocale(QLocale::English, QLocale::UnitedStates); }
+QLocale deDE() { return QLocale(QLocale::German, QLocale::Germany); }
+
+// One in-use condition, shaped by a function.
+store::ExpenseCondition condition(const Shape& shape = {}) {
+  store::ExpenseCondition c;
+  c.InUse = true;
+  if (shape) shape(c);
+  return c;
+}
+
+// A time of day as the runtime holds it.
+double hm(int h, int m, int s = 0) { return (h * 3600 + m * 60 + s) / 86400.0; }
+
+// The regional settings and the main record a description is written with.
+struct Describing {
+  explicit Describing(const QLocale& locale = enUS()) : regional(locale) {}
+  Regional regional;
+  store::MainRecord main;
+};
 
 struct Described {
   const char* name;
@@ -23,8 +47,8 @@ struct Described {
   std::vector<std::pair<int, const char*>> lines;  // label index and caption; the others hidden
 };
 
-void expectLines(ExpenseKit& k, const Described& d) {
-  const auto got = describeCondition(k.s, condition(d.shape));
+void expectLines(const Describing& k, const Described& d) {
+  const auto got = describeCondition(k.regional, k.main, condition(d.shape));
   DetailLines want;
   for (const auto& [i, text] : d.lines) want[static_cast<std::size_t>(i)] = QString::fromUtf8(text);
   for (std::size_t i = 0; i < want.size(); ++i)
@@ -127,9 +151,9 @@ TEST(ConditionTexts, DetailLinesInEnglish) {
         {4, "Condition Filter :   0"}}},
   };
   for (const Described& d : cases) {
-    ExpenseKit k;
-    k.s.MainRec.CurSymbol = "$       ";
-    k.s.MainRec.IncTime = hm(0, 0, 30);
+    Describing k;
+    k.main.CurSymbol = "$       ";
+    k.main.IncTime = hm(0, 0, 30);
     expectLines(k, d);
   }
 }
@@ -141,23 +165,23 @@ TEST(ConditionTexts, NumbersAndNamesFollowTheLocaleAndTheCommaSetting) {
     Described d;
   };
   const Case cases[] = {
-      {test::enUS(), true,
+      {enUS(), true,
        {"decimal commas in an English locale", [](auto& c) { c.Amt = 1.5, c.PerCall = true; },
         {{0, "Amount :  1,50 Per Call"}, {1, "Period : Every Day"}, {2, "Time : For a Whole Day"}}}},
-      {test::deDE(), false,
+      {deDE(), false,
        {"German", [](auto& c) { c.Amt = 1.5, c.PerType = 1, c.PerNum = 3, c.CondItem = 13, c.CondVal = 0.25; },
         {{0, "Amount :  1,50 Per Hour"}, {1, "Period : On Mittwoch"}, {2, "Time : For a Whole Day"},
          {3, "Condition Filter : Receive (in MB) equals 0,25"}}}},
-      {test::deDE(), true,
+      {deDE(), true,
        {"German with decimal commas", [](auto& c) { c.Amt = 0.125, c.PerType = 2, c.PerNum = 2; },
         {{0, "Amount :  0,125 Per Hour"}, {1, "Period : In März"}, {2, "Time : For a Whole Day"}}}},
-      {test::deDE(), false,
+      {deDE(), false,
        {"German weekly period", [](auto& c) { c.Amt = 12, c.PerType = 7, c.WkStart = 570, c.WkEnd = 2460; },
         {{0, "Amount :  12,00 Per Hour"}, {1, "Period : From Sonntag 09:30 To Montag 17:00"}}}},
   };
   for (const Case& c : cases) {
-    ExpenseKit k(c.locale);
-    k.s.MainRec.CommaDecimal = c.commaDecimal;
+    Describing k(c.locale);
+    k.main.CommaDecimal = c.commaDecimal;
     expectLines(k, c.d);
   }
 }
@@ -167,12 +191,12 @@ TEST(ConditionTexts, FormatDNumAndAmounts) {
       {"5", "5.00"},   {"12", "12.00"},   {"12.5", "12.50"}, {"12.", "12.00"}, {"0.125", "0.125"},
       {"125", "125"},  {"1000", "1000"},  {"12,5", "12,5"},  {"", ""},         {"0.1", "0.10"},
   };
-  ExpenseKit k;
+  Describing k;
   for (const auto& [in, out] : rows)
-    EXPECT_EQ(FormatDNum(k.s, QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
-  EXPECT_EQ(amountText(k.s, 2345.5), QStringLiteral("2345.50"));
-  k.s.MainRec.CurSymbol = "  EUR   ";
-  EXPECT_EQ(money(k.s, 7), QStringLiteral("EUR 7.00"));
+    EXPECT_EQ(formatDNum(k.regional, QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
+  EXPECT_EQ(amountText(k.regional, k.main, 2345.5), QStringLiteral("2345.50"));
+  k.main.CurSymbol = "  EUR   ";
+  EXPECT_EQ(money(k.regional, k.main, 7), QStringLiteral("EUR 7.00"));
   EXPECT_EQ(conditionEntry(12), QStringLiteral("Condition 12"));
 }
 
@@ -180,8 +204,8 @@ TEST(ConditionTexts, UnreadableNumbersAndDatesDescribeHarmlessly) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double huge = std::numeric_limits<double>::max();
   for (double v : {nan, huge, -huge, std::numeric_limits<double>::infinity()}) {
-    ExpenseKit k;
-    const auto lines = describeCondition(k.s, condition([v](auto& c) {
+    const Describing k;
+    const auto lines = describeCondition(k.regional, k.main, condition([v](auto& c) {
                                            c.Amt = v, c.PerCall = true, c.PerType = 3, c.PerStart = v, c.PerEnd = v;
                                            c.TimeType = 1, c.TimeStart = v, c.TimeEnd = v, c.CustCall = true;
                                            c.CallTime = v, c.IspOn = 12, c.IspAmt = v, c.InCall = true, c.InCallAmt = v;

@@ -6,13 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QStringList>
 #include <filesystem>
 
-#include "BookmarkKit.h"
-#include "editors/bookmarks/BookmarkFile.h"
-#include "editors/bookmarks/FavoritesWalk.h"
+#include "core/BookmarkFile.h"
+#include "core/FavoritesWalk.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/ChildProcess.h"
+#include "support/TempDir.h"
 
 namespace prandel {
 namespace {

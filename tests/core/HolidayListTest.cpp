@@ -9,12 +9,10 @@
 #include <cstring>
 #include <limits>
 
-#include "common/HolidayList.h"
-#include "common/Session.h"
+#include "core/HolidayList.h"
 #include "store/HolidayRecord.h"
 #include "store/MainRecord.h"
-#include "support/FakePlatform.h"
-#include "support/TempDir.h"
+#include "support/FolderKit.h"
 
 namespace prandel {
 namespace {
@@ -50,10 +48,7 @@ void putMain(Bytes& b, int count, const std::array<bool, 7>& weekOff, std::uint8
 }
 
 // mlif.zkt full of bytes that must survive, with holidays and a count of its own.
-struct ListKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s{fake.services(), QLocale(QLocale::English, QLocale::UnitedStates)};
+struct ListKit : test::FolderKit {
   Bytes image;
 
   struct Stored {
@@ -69,10 +64,13 @@ struct ListKit {
     for (std::size_t k = 0; k < list.size(); ++k)
       putHoliday(image, static_cast<int>(k + 1), list[k].date, list[k].name, list[k].spare);
     test::writeFileBytes(dir.file("mlif.zkt"), image);
-    s.DataPath = dir.path();
-    s.OpenDataFiles();
+    reopen();
   }
-  Bytes bytes() const { return test::readFileBytes(dir.file("mlif.zkt")); }
+  // Through the kit's MainRecord and holiday record buffer, as the window's load and OK.
+  HolidayList load() { return loadHolidayList(files(), main, holiday); }
+  bool save(const std::vector<HolidayEntry>& entries, const std::array<bool, 7>& weekOff) {
+    return saveHolidayList(files(), main, holiday, entries, weekOff);
+  }
 };
 
 const Spare kSpareA = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -82,7 +80,7 @@ TEST(HolidayList, LoadReadsAsTheWindowDoes) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   ListKit kit({{dateOf(2024, 12, 25) + 0.75, "No\xEBl", kSpareA}, {nan, "", kSpareB}, {dateOf(2025, 1, 1), "x", {}}},
               2, {true, false, false, false, false, false, true});
-  const HolidayList list = loadHolidayList(kit.s);
+  const HolidayList list = kit.load();
   ASSERT_EQ(list.entries.size(), 2u);  // the count, not the records that lie there
   EXPECT_EQ(list.entries[0].date, dateOf(2024, 12, 25) + 0.75);
   EXPECT_EQ(list.entries[0].name, "Noël" + std::string(36, ' '));
@@ -90,11 +88,11 @@ TEST(HolidayList, LoadReadsAsTheWindowDoes) {
   EXPECT_TRUE(std::isnan(list.entries[1].date));
   EXPECT_EQ(list.weekOff, (std::array<bool, 7>{true, false, false, false, false, false, true}));
   // The buffer holds the last holiday read.
-  EXPECT_EQ(kit.s.HoliRec.HoliSpare, kSpareB);
+  EXPECT_EQ(kit.holiday.HoliSpare, kSpareB);
 
   for (std::int16_t count : {std::int16_t{-5}, std::int16_t{300}}) {
     ListKit bad({}, count);
-    EXPECT_EQ(loadHolidayList(bad.s).entries.size(), count < 0 ? 0u : 190u) << count;
+    EXPECT_EQ(bad.load().entries.size(), count < 0 ? 0u : 190u) << count;
     EXPECT_EQ(bad.bytes(), bad.image) << "loading writes nothing";
   }
 }
@@ -130,35 +128,35 @@ TEST(HolidayList, SaveWritesTheWindowsBytes) {
   };
   for (const Case& c : cases) {
     ListKit kit(five, 5);
-    loadHolidayList(kit.s);  // leaves the last holiday (spare B) in the buffer
+    kit.load();  // leaves the last holiday (spare B) in the buffer
     Bytes want = kit.image;
     putMain(want, static_cast<int>(c.want.size()), c.weekOff, 5);
     for (std::size_t k = 0; k < c.want.size(); ++k)
       putHoliday(want, static_cast<int>(k + 1), c.want[k].date, c.want[k].name, c.want[k].spare);
-    EXPECT_TRUE(saveHolidayList(kit.s, c.entries, c.weekOff)) << c.what;
+    EXPECT_TRUE(kit.save(c.entries, c.weekOff)) << c.what;
     EXPECT_EQ(test::changedOffsets(want, kit.bytes()), std::vector<std::size_t>{}) << c.what;
   }
 }
 
 TEST(HolidayList, SaveKeepsWhatTheTrackerWroteMeanwhileAndRefusesTooMany) {
   ListKit kit({{dateOf(2024, 1, 1), "One", kSpareA}}, 1);
-  HolidayList list = loadHolidayList(kit.s);
+  HolidayList list = kit.load();
   // The tracker writes its own field between the load and the save.
   Bytes meanwhile = kit.bytes();
   meanwhile[kMainAt + 10] ^= 0xFF;
   test::writeFileBytes(kit.dir.file("mlif.zkt"), meanwhile);
-  EXPECT_TRUE(saveHolidayList(kit.s, list.entries, list.weekOff));
+  EXPECT_TRUE(kit.save(list.entries, list.weekOff));
   Bytes want = meanwhile;
   want[kMainAt + MainRecord::Off::ChangeCode] = 5;
   EXPECT_EQ(test::changedOffsets(want, kit.bytes()), std::vector<std::size_t>{});
 
   std::vector<HolidayEntry> tooMany(191, HolidayEntry{dateOf(2030, 1, 1), "x", std::nullopt});
   const Bytes before = kit.bytes();
-  EXPECT_FALSE(saveHolidayList(kit.s, tooMany, {}));
+  EXPECT_FALSE(kit.save(tooMany, {}));
   EXPECT_EQ(kit.bytes(), before);
   tooMany.pop_back();
-  EXPECT_TRUE(saveHolidayList(kit.s, tooMany, {}));
-  EXPECT_EQ(loadHolidayList(kit.s).entries.size(), 190u);
+  EXPECT_TRUE(kit.save(tooMany, {}));
+  EXPECT_EQ(kit.load().entries.size(), 190u);
 }
 
 TEST(HolidayList, NewHolidayChecksInTheWindowsOrder) {

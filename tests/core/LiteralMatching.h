@@ -1,24 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The condition matching read word for word: one record read per condition and per
-// holiday into the session's buffers, days compared as "DD-MM-YYYY" texts, times cut
+// holiday into the module's buffers, days compared as "DD-MM-YYYY" texts, times cut
 // to minutes by formatting them as the short time and reading them back. Slow, but
 // plainly right; the tests hold the real matching against it and the benchmark
 // measures it. Two things are not literal: HolidayCount is held to 0..190, as
 // everywhere else, and the connection's first 20 characters lose their outer blanks
 // as the stored name does.
+//
+// It works on anything that holds the old module's variables under their names: the
+// editor state (ui/EditorState.h), or the Module below on a data folder of a test.
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include "common/ConditionMatching.h"
-#include "common/Session.h"
+#include "core/ConditionMatching.h"
+#include "core/Regional.h"
 #include "store/Codec.h"
+#include "store/DataFiles.h"
+#include "store/ExpenseCondition.h"
+#include "store/HolidayRecord.h"
+#include "store/MainRecord.h"
 #include "store/RecordIO.h"
 
 namespace prandel::literal {
 
-inline bool IsHoliday(Session& s) {
+// The old module's variables that the matching reads and writes.
+struct Module {
+  Module(const store::DataFiles& f, const Regional& r) : files(f), regional(r) {}
+  const store::DataFiles& files;
+  const Regional& regional;
+  store::MainRecord MainRec;
+  store::ExpenseCondition CondRec;
+  store::HolidayRecord HoliRec;
+  double EvalMoment = 0;
+  QString EvalConn;
+  QString CurConn;
+  std::int32_t MinuteOfWeek = 0;
+  std::int32_t CondCount = 0;
+};
+
+template <class M>
+bool IsHoliday(M& s) {
   const int wd = Regional::weekday(s.EvalMoment);
   for (int d = 0; d <= 6; ++d)
     if (s.MainRec.WeekOff[static_cast<std::size_t>(d)] && wd - 1 == d) return true;
@@ -33,13 +56,15 @@ inline bool IsHoliday(Session& s) {
 }
 
 // Whole minutes of a time of day, read back from its short time text; -1 if none.
-inline int shortTimeMinutes(Session& s, double v) {
+template <class M>
+int shortTimeMinutes(M& s, double v) {
   const auto t = s.regional.parseTime(s.regional.formatDate(v, QStringLiteral("Short Time")));
   if (!t) return -1;
   return static_cast<int>(std::lround(*t * 1440.0));
 }
 
-inline int Check_Period(Session& s, std::uint8_t nType, std::uint8_t nNum, double nsDate, double neDate) {
+template <class M>
+int Check_Period(M& s, std::uint8_t nType, std::uint8_t nNum, double nsDate, double neDate) {
   const int wd = Regional::weekday(s.EvalMoment);
   switch (nType) {
     case 0: return 128;
@@ -70,7 +95,8 @@ inline int Check_Period(Session& s, std::uint8_t nType, std::uint8_t nNum, doubl
   }
 }
 
-inline int Check_Time(Session& s, std::uint8_t timeType, double timeStart, double timeEnd) {
+template <class M>
+int Check_Time(M& s, std::uint8_t timeType, double timeStart, double timeEnd) {
   if (s.CondRec.PerType == 7) return 1;
   if (timeType == 0) return 2;
   const int m = shortTimeMinutes(s, s.EvalMoment);
@@ -87,7 +113,8 @@ inline int Check_Time(Session& s, std::uint8_t timeType, double timeStart, doubl
   }
 }
 
-inline int GetActiveCondition(Session& s, int base) {
+template <class M>
+int GetActiveCondition(M& s, int base) {
   std::array<bool, 21> on{};
   std::array<int, 21> score{};
   int last = -1;

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 
 namespace prandel {
 namespace {

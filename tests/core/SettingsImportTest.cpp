@@ -5,34 +5,28 @@
 
 #include <QDate>
 
-#include "common/Regional.h"
-#include "common/Session.h"
-#include "common/SettingsImport.h"
+#include "core/Regional.h"
+#include "core/SettingsImport.h"
 #include "store/ExpenseCondition.h"
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
 #include "store/RecordIO.h"
 #include "support/FailingCalls.h"
-#include "support/FakePlatform.h"
-#include "support/TempDir.h"
+#include "support/FolderKit.h"
 
 namespace prandel {
 namespace {
 
 using store::ExpenseCondition;
 
-struct ImportKit {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s{fake.services()};
+struct ImportKit : test::FolderKit {
   std::vector<std::uint8_t> before = test::patternBytes(40000, 5);
 
   ImportKit() {
     test::writeFileBytes(dir.file("mlif.zkt"), before);
-    s.DataPath = dir.path();
-    s.OpenDataFiles();
+    reopen();
   }
-  std::vector<std::uint8_t> bytes() const { return test::readFileBytes(dir.file("mlif.zkt")); }
+  bool save(const ImportedSettings& what) { return saveImportedSettings(files(), main, holiday, what); }
 };
 
 ImportedSettings settings() {
@@ -57,18 +51,18 @@ TEST(SettingsImport, AllOfItOrNoneOfItAtEveryFailingCall) {
   {
     ImportKit k;
     test::FailingCalls count(0);
-    ASSERT_TRUE(saveImportedSettings(k.s, settings()));
+    ASSERT_TRUE(k.save(settings()));
     calls = count.count();
     clean = k.bytes();
     store::MainRecord m;
     store::LinkRecord l;
-    ASSERT_TRUE(store::MainRecIO(k.s.files, m, false) && store::LinkRecIO(k.s.files, l, false));
+    ASSERT_TRUE(store::MainRecIO(k.files(), m, false) && store::LinkRecIO(k.files(), l, false));
     EXPECT_EQ(m.ChangeCode, 5);
     EXPECT_EQ(m.HolidayCount, 2);
     EXPECT_EQ(l.ReloadFlag, -1);
     ExpenseCondition live, work;
-    store::readRecord(k.s.files, ExpenseCondition::Channel, ExpenseCondition::LiveBase + 3, live);
-    store::readRecord(k.s.files, ExpenseCondition::Channel, ExpenseCondition::WorkBase + 3, work);
+    store::readRecord(k.files(), ExpenseCondition::Channel, ExpenseCondition::LiveBase + 3, live);
+    store::readRecord(k.files(), ExpenseCondition::Channel, ExpenseCondition::WorkBase + 3, work);
     EXPECT_EQ(live.Amt, 4.5);
     EXPECT_EQ(work.encoded(), live.encoded());
   }
@@ -80,7 +74,7 @@ TEST(SettingsImport, AllOfItOrNoneOfItAtEveryFailingCall) {
       bool ok = false;
       {
         test::FailingCalls fail(n, error);
-        ok = saveImportedSettings(k.s, settings());
+        ok = k.save(settings());
       }
       EXPECT_EQ(k.bytes(), ok ? clean : k.before);
     }

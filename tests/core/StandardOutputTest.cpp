@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Standard output checked at the end: each case runs in a child of its own, whose
 // file descriptor 1 it sets up, and reports the reason finish() gave.
-#include "common/StandardOutput.h"
+#include "core/StandardOutput.h"
 
 #include <gtest/gtest.h>
 

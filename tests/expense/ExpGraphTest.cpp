@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "expense/frmmExpGraph.h"
 #include "store/ExpenseCondition.h"
 #include "store/HolidayRecord.h"

@@ -19,8 +19,8 @@
 #include <memory>
 #include <vector>
 
-#include "common/Session.h"
-#include "common/ConditionStore.h"
+#include "ui/EditorState.h"
+#include "core/ConditionStore.h"
 #include "expense/frmmExpense.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"

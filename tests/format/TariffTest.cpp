@@ -7,24 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "Tariff.h"
-#include "common/ConditionPanel.h"
-#include "common/Regional.h"
-#include "common/Session.h"
-#include "platform/Platform.h"
+#include "format/Tariff.h"
 
-namespace zktrack {
+#include "core/ConditionPanel.h"
+#include "core/FolderRecords.h"
+#include "core/Regional.h"
+#include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
+
+namespace prandel::format {
 namespace {
 
-using prandel::ConditionPanel;
 using store::ExpenseCondition;
+using Records = FolderRecords;
 
 const std::string kGuide = "/usr/share/doc/prandel/tariff-files.md";
 
 class TariffTest : public ::testing::Test {
  protected:
-  TariffTest() : s(services, QLocale(QLocale::English, QLocale::UnitedStates)) {
-    s.MainRec.CurSymbol = "$";
+  TariffTest() : notation(QLocale(QLocale::English, QLocale::UnitedStates)) {
+    main.CurSymbol = "$";
     records.live.resize(ExpenseCondition::Slots);
   }
 
@@ -33,18 +35,18 @@ class TariffTest : public ::testing::Test {
     ConditionPanel p;
     p.amount = QStringLiteral("1.5");
     fill(p);
-    prandel::adjustForSave(p);
-    EXPECT_EQ(prandel::Check_valid(s, p), 0) << "the panel of the case must be valid";
+    adjustForSave(p);
+    EXPECT_EQ(Check_valid(notation, main, p), PanelCheck::Valid) << "the panel of the case must be valid";
     ExpenseCondition c;
     c.Clear_Profile();
     c.InUse = true;
-    prandel::fillCondition(s, p, c);
+    fillCondition(notation, main, p, c);
     c.encode(c.raw);
     return c;
   }
 
   bool read(const std::string& text, Tariff& t, std::string& error) {
-    return readTariff(text, "t.toml", s, t, error) && checkTariff(t, "t.toml", s, error);
+    return readTariff(text, "t.toml", notation, t, error) && checkTariff(t, "t.toml", notation, main, error);
   }
 
   // The fault a file is refused for; empty when it is accepted.
@@ -54,8 +56,8 @@ class TariffTest : public ::testing::Test {
     return read(text, t, error) ? std::string() : error;
   }
 
-  prandel::platform::Platform services;
-  prandel::Session s;
+  Regional notation;  // the notation of the panel texts, as the import writes them
+  store::MainRecord main;
   Records records;
 };
 
@@ -151,7 +153,7 @@ const std::vector<std::pair<const char*, std::function<void(ConditionPanel&)>>>&
 TEST_F(TariffTest, ExportThenImportGivesTheSameRecords) {
   const auto& cases = editorConditions();
   for (std::size_t i = 0; i < cases.size(); ++i) records.live[i] = saved(cases[i].second);
-  const std::string file = writeTariff(records, TariffPart::Conditions, s, kGuide);
+  const std::string file = writeTariff(records, TariffPart::Conditions, kGuide);
 
   Tariff t;
   std::string error;
@@ -160,11 +162,11 @@ TEST_F(TariffTest, ExportThenImportGivesTheSameRecords) {
   ASSERT_EQ(t.conditions->size(), cases.size());
 
   // Into the same slots: nothing changes.
-  EXPECT_EQ(planConditions(s, records, *t.conditions).changes, std::vector<std::string>{}) << file;
+  EXPECT_EQ(planConditions(notation, main, records, *t.conditions).changes, std::vector<std::string>{}) << file;
   // Into empty slots: the same bytes, condition by condition.
   Records empty;
   empty.live.resize(ExpenseCondition::Slots);
-  const ConditionPlan plan = planConditions(s, empty, *t.conditions);
+  const ConditionPlan plan = planConditions(notation, main, empty, *t.conditions);
   for (std::size_t i = 0; i < cases.size(); ++i)
     EXPECT_EQ(plan.records[i].encoded(), records.live[i].raw) << cases[i].first << "\n" << conditionTable(records.live[i]);
 }
@@ -173,7 +175,7 @@ TEST_F(TariffTest, ExportWritesWordsAndTheWindowsLines) {
   records.live[0] = saved(editorConditions()[1].second);
   records.main.WeekOff[0] = records.main.WeekOff[6] = true;
   records.main.CurSymbol = "$";
-  const std::string file = writeTariff(records, TariffPart::All, s, kGuide);
+  const std::string file = writeTariff(records, TariffPart::All, kGuide);
   for (const char* line : {
            "# Every key is described in /usr/share/doc/prandel/tariff-files.md.",
            "days_off = [\"Sunday\", \"Saturday\"]",
@@ -232,7 +234,7 @@ amount = 1.5
   Tariff t;
   std::string error;
   ASSERT_TRUE(read(byHand, t, error)) << error;
-  EXPECT_EQ(planConditions(s, records, *t.conditions).changes, std::vector<std::string>{});
+  EXPECT_EQ(planConditions(notation, main, records, *t.conditions).changes, std::vector<std::string>{});
 }
 
 TEST_F(TariffTest, EveryMessageOfTheEditorWithItsLine) {
@@ -374,9 +376,9 @@ TEST_F(TariffTest, WhatTheWindowsCannotEnterIsRefused) {
 // A holiday of the year 100 goes out and comes back as the same day.
 TEST_F(TariffTest, TheEarliestHolidayTheListTakesGoesRoundTrip) {
   records.holidays.resize(1);
-  records.holidays[0].HoliDate = prandel::Regional::fromDate(QDate(100, 1, 1));
+  records.holidays[0].HoliDate = Regional::fromDate(QDate(100, 1, 1));
   records.holidays[0].HoliName = "First";
-  const std::string file = writeTariff(records, TariffPart::Holidays, s, kGuide);
+  const std::string file = writeTariff(records, TariffPart::Holidays, kGuide);
   EXPECT_NE(file.find("date = 0100-01-01\n"), std::string::npos) << file;
   Tariff t;
   std::string error;
@@ -404,4 +406,4 @@ TEST_F(TariffTest, WhatTheFileDoesNotHoldStaysAsItIs) {
 }
 
 }  // namespace
-}  // namespace zktrack
+}  // namespace prandel::format

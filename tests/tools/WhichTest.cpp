@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "ZktrackKit.h"
-#include "common/ConditionCoverage.h"
-#include "common/ConditionMatching.h"
-#include "common/Regional.h"
+#include "core/ConditionCoverage.h"
+#include "core/ConditionMatching.h"
+#include "core/Regional.h"
 #include "expense/frmmExpGraph.h"
 #include "store/RecordIO.h"
 #include "support/WindowKit.h"

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
+#include "ui/EditorState.h"
+#include "ui/SharedProcs.h"
 #include "support/FakePlatform.h"
+#include "support/StateKit.h"
 #include "support/TempDir.h"
 
 namespace prandel {
@@ -50,12 +51,12 @@ TEST(KeyFilter, AcceptsAndRejectsByKind) {
   };
   test::FakePlatform fake;
   for (const auto& c : cases) {
-    Session s(fake.services(), *c.locale);
+    test::StandaloneState s(fake.services(), *c.locale);
     s.MainRec.CommaDecimal = c.commaDecimal;
     const int got = KeyFilter(s, c.key, c.kind, QString::fromLatin1(c.text));
     EXPECT_EQ(got, c.accepted ? c.key : kRejectedKey) << c.what;
   }
-  Session s(fake.services(), kEnUs);
+  test::StandaloneState s(fake.services(), kEnUs);
   for (int kind = 1; kind <= 6; ++kind) EXPECT_EQ(KeyFilter(s, kBackspace, kind, QString()), kBackspace) << kind;
   KeyFilter(s, '1', 1, QString());
   EXPECT_EQ(s.DecSep, QStringLiteral("."));
@@ -73,13 +74,13 @@ TEST(FixTimeText, ShortEntriesBecomeDurations) {
 
 TEST(CommaNotation, ConvertsOnlyWhenTheTrackerUsesCommas) {
   test::FakePlatform fake;
-  Session us(fake.services(), kEnUs);
+  test::StandaloneState us(fake.services(), kEnUs);
   EXPECT_EQ(CommaToDecimal(us, QStringLiteral("1,5")), QStringLiteral("1,5"));
   EXPECT_EQ(DecimalToComma(us, QStringLiteral("1.50")), QStringLiteral("1.50"));
   us.MainRec.CommaDecimal = true;
   EXPECT_EQ(CommaToDecimal(us, QStringLiteral("1,5")), QStringLiteral("1.5"));
   EXPECT_EQ(DecimalToComma(us, QStringLiteral("1.50")), QStringLiteral("1,50"));
-  Session de(fake.services(), kDeDe);
+  test::StandaloneState de(fake.services(), kDeDe);
   de.MainRec.CommaDecimal = true;
   EXPECT_EQ(CommaToDecimal(de, QStringLiteral("1,5")), QStringLiteral("1,5"));
   EXPECT_EQ(DecimalToComma(de, QStringLiteral("1,50")), QStringLiteral("1,50"));
@@ -88,7 +89,7 @@ TEST(CommaNotation, ConvertsOnlyWhenTheTrackerUsesCommas) {
 TEST(RunApp, CodesChooseTheProgramAndOthersGoThroughTheLinkRecord) {
   test::TempDir dir;
   test::FakePlatform fake;
-  Session s(fake.services(), kEnUs);
+  test::StandaloneState s(fake.services(), kEnUs);
   s.ProgramDir = "/opt/zelkora";
   s.DataPath = dir.path();
   s.OpenDataFiles();

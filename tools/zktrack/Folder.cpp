@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <system_error>
 
@@ -48,37 +47,6 @@ bool recordsIn(const std::string& folder) {
 
 void reportNoRecords(const std::string& folder) {
   std::cerr << "zktrack: no records in " << folder << " (mlif.zkt missing or empty); try: zktrack seed\n";
-}
-
-SmallFile readSmallFile(const std::string& path, std::uintmax_t maxBytes) {
-  using Fault = SmallFile::Fault;
-  SmallFile f;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    f.fault = Fault::Missing;
-    f.error = errno;
-    return f;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    f.fault = Fault::NotRegular;
-    return f;
-  }
-  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
-    f.fault = Fault::TooBig;
-    return f;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    f.fault = Fault::CannotOpen;
-    return f;
-  }
-  // One byte more than the file had, to see whether it grew since.
-  f.text.assign(static_cast<std::size_t>(st.st_size) + 1, '\0');
-  in.read(f.text.data(), static_cast<std::streamsize>(f.text.size()));
-  f.text.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) f.fault = Fault::Unreadable;
-  else if (f.text.size() > static_cast<std::size_t>(st.st_size)) f.fault = Fault::Changed;
-  return f;
 }
 
 bool makeDataFolder(const std::string& folder) {

@@ -11,13 +11,13 @@
 #include <memory>
 #include <optional>
 
-#include "IcsCalendar.h"
 #include "Zktrack.h"
-#include "common/HolidayList.h"
-#include "common/RecordClaims.h"
-#include "common/Regional.h"
-#include "common/Session.h"
-#include "common/SettingsImport.h"
+#include "core/HolidayList.h"
+#include "core/RecordClaims.h"
+#include "core/RecordFolder.h"
+#include "core/Regional.h"
+#include "core/SettingsImport.h"
+#include "format/IcsCalendar.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "store/Cp1252.h"
@@ -26,6 +26,9 @@ namespace zktrack {
 
 using prandel::HolidayEntry;
 using prandel::Regional;
+using prandel::format::IcsDay;
+using prandel::format::IcsHolidays;
+using prandel::format::yearSpan;
 
 namespace {
 
@@ -165,9 +168,12 @@ struct IcsPlan {
   std::vector<Candidate> adds, known, twice, overflow;
 };
 
-IcsPlan planIcs(prandel::Session& s, const std::vector<Candidate>& found) {
+// The list read afresh into main and through the holiday record buffer, as the
+// holiday window reads it.
+IcsPlan planIcs(const store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& buffer,
+                const std::vector<Candidate>& found) {
   IcsPlan p;
-  p.list = prandel::loadHolidayList(s);
+  p.list = prandel::loadHolidayList(files, main, buffer);
   std::vector<double> listed;
   for (const HolidayEntry& e : p.list.entries) listed.push_back(e.date);
   std::vector<double> taken;  // days of the file that were added or found no room
@@ -185,17 +191,25 @@ IcsPlan planIcs(prandel::Session& s, const std::vector<Candidate>& found) {
   return p;
 }
 
-// The descriptions the code page cannot hold, with what to do about them; false then.
-bool codePageFits(const std::string& file, const IcsPlan& p, bool stripAccents) {
-  const auto faults = codePageFaults(p.adds);
-  if (faults.empty()) return true;
-  for (const auto& f : faults) std::cerr << "zktrack: " << file << ": " << f << "\n";
+// The descriptions the code page cannot hold, each on a line of its own, then what to
+// do about them; none when every description fits.
+std::vector<std::string> codePageMisfits(const std::string& file, const IcsPlan& p, bool stripAccents) {
+  std::vector<std::string> lines;
+  for (const auto& f : codePageFaults(p.adds)) lines.push_back(file + ": " + f);
+  if (lines.empty()) return lines;
   const bool accentsOnly = !stripAccents && std::all_of(p.adds.begin(), p.adds.end(), [](const Candidate& c) {
     return c.fault.empty() || candidate(c.ics, true).fault.empty();
   });
-  std::cerr << "zktrack: nothing was written; change these descriptions in the calendar"
-            << (accentsOnly ? ", or run again with --strip-accents to store them without the accents" : "") << "\n";
-  return false;
+  lines.push_back(std::string("nothing was written; change these descriptions in the calendar") +
+                  (accentsOnly ? ", or run again with --strip-accents to store them without the accents" : ""));
+  return lines;
+}
+
+// The lines of codePageMisfits, as errors; false when there were any.
+bool codePageFits(const std::string& file, const IcsPlan& p, bool stripAccents) {
+  const auto lines = codePageMisfits(file, p, stripAccents);
+  for (const auto& l : lines) std::cerr << "zktrack: " << l << "\n";
+  return lines.empty();
 }
 
 }  // namespace
@@ -208,23 +222,25 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
     return 1;
   }
   prandel::platform::Platform noServices;
-  prandel::Session s(noServices, QLocale::c());
+  prandel::RecordFolder records(noServices, QLocale::c());
+  store::DataFiles& files = records.files();
+  store::MainRecord main;
+  store::HolidayRecord holidayBuffer;
   // This year and next by default: a calendar usually lists several years, and the
   // tracker needs the coming ones.
-  const int thisYear = Regional::datePart(s.today()).value_or(QDate::currentDate()).year();
+  const int thisYear = Regional::datePart(records.today()).value_or(QDate::currentDate()).year();
   const int firstYear = year.value_or(thisYear);
   const int lastYear = year.value_or(thisYear + 1);
 
-  const IcsHolidays cal = readIcsHolidays(file, firstYear, lastYear);
+  const IcsHolidays cal = prandel::format::readIcsHolidays(file, firstYear, lastYear);
   if (!cal.error.empty()) {
     std::cerr << "zktrack: " << file << ": " << cal.error << "; nothing was written\n";
     return 1;
   }
 
-  s.DataPath = folder.path;
   // Read as the folder will be once a save cut short is undone; nothing is made or
   // changed unless there is something to add.
-  if (!openRecordsForReading(folder, s.files)) return 1;
+  if (!openRecordsForReading(folder, files)) return 1;
   std::vector<Candidate> found;
   for (const IcsDay& d : cal.days) found.push_back(candidate(d, options.stripAccents));
   // Added in date order, so that a full list keeps the earliest holidays; on the same
@@ -235,7 +251,7 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
     std::cerr << "zktrack: the holiday list in " << folder.path << " cannot be read whole; nothing was written\n";
     return 1;
   };
-  IcsPlan plan = planIcs(s, found);
+  IcsPlan plan = planIcs(files, main, holidayBuffer, found);
   if (!plan.list.complete) return unreadList();
   if (!codePageFits(file, plan, options.stripAccents)) return 1;
 
@@ -253,13 +269,13 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
                   << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
       return 1;
     }
-    s.files.closeAll();
-    s.OpenDataFiles();
+    records.close();
+    records.open(folder.path);
     // Planned again and written under the folder's lock: no other save falls between.
-    const store::DataFiles::FolderLock lock(s.files);
+    const store::DataFiles::FolderLock lock(files);
     written = lock.held();
     if (written) {
-      plan = planIcs(s, found);
+      plan = planIcs(files, main, holidayBuffer, found);
       if (!plan.list.complete) return unreadList();
       if (!codePageFits(file, plan, options.stripAccents)) return 1;
     }
@@ -268,7 +284,7 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
       what.holidays = plan.list;
       for (const Candidate& c : plan.adds)
         what.holidays->entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
-      written = prandel::saveImportedSettings(s, what);
+      written = prandel::saveImportedSettings(files, main, holidayBuffer, what);
     }
   }
 
@@ -292,7 +308,7 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
 
   if (!written) {
     std::cerr << "zktrack: writing the holidays into " << folder.path << " failed; nothing was changed\n";
-    reportBlockingJournals(s.files);
+    reportBlockingJournals(files);
     return 1;
   }
   if (!plan.overflow.empty()) {

@@ -8,7 +8,7 @@
 
 #include "CallArguments.h"
 #include "LogTexts.h"
-#include "common/ConditionTexts.h"
+#include "core/ConditionTexts.h"
 #include "tracker/PricedSession.h"
 
 namespace zktrack {

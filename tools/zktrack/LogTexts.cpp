@@ -11,7 +11,7 @@
 #include <iostream>
 #include <limits>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "Zktrack.h"
+#include "core/EditorRequests.h"
+#include "core/TrackerLink.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {
@@ -147,20 +149,15 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
     store::DataFiles files;
     files.openAll(folder);
     before = readAll(files);
-    store::LinkRecord link;
-    const store::DataFiles::FolderLock lock(files);
-    bool ok = lock.held() && files.isOpen(store::LinkRecord::Channel) && store::LinkRecIO(files, link, false);
-    if (ok) {
-      link.RequestCode = requestCode;
-      ok = store::LinkRecIO(files, link, true);
-    }
-    if (!ok) {
+    if (!prandel::writeRequest(files, requestCode)) {
       std::cerr << "zktrack: cannot write the request into " << folder << "/mlif.zkt\n";
       return 1;
     }
   }  // closed while prandel runs: it may replace the files
 
-  const int rc = runWithoutClockRight(prandel);
+  std::string why;
+  const int rc = runWithoutClockRight(prandel, why);
+  if (!why.empty()) std::cerr << "zktrack: " << why << "\n";
 
   store::DataFiles files;
   files.openAll(folder);
@@ -183,40 +180,16 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
   printChanges(before, after);
 
   // As the tracker does once it has reloaded: each record read, changed and written.
-  if (link.RequestCode != 0 || link.ReloadFlag != 0) {
-    link.RequestCode = 0;
-    link.ReloadFlag = 0;
-    if (!store::LinkRecIO(files, link, true)) std::cerr << "zktrack: cannot clear the link record\n";
-  }
-  store::MainRecord main;
-  if (store::MainRecIO(files, main, false) && main.ChangeCode != 0) {
-    main.ChangeCode = 0;
-    if (!store::MainRecIO(files, main, true)) std::cerr << "zktrack: cannot clear ChangeCode\n";
-  }
+  const prandel::Acknowledgement done = prandel::acknowledgeReload(files, link);
+  if (!done.linkCleared) std::cerr << "zktrack: cannot clear the link record\n";
+  if (!done.changeCleared) std::cerr << "zktrack: cannot clear ChangeCode\n";
   return rc;
 }
-
-namespace {
-
-struct Editor {
-  const char* name;
-  std::int16_t code;
-};
-constexpr std::array<Editor, 6> kEditors = {{
-    {"expense", 502},
-    {"countdown", 501},
-    {"call", 503},
-    {"holidays", 504},
-    {"bookmarks", 505},
-    {"import", 506},
-}};
-
-}  // namespace
 
 void addOpenCommand(CLI::App& app, Context& ctx) {
   auto editor = std::make_shared<std::string>();
   std::vector<std::string> names;
-  for (const auto& e : kEditors) names.emplace_back(e.name);
+  for (const auto& e : prandel::kEditors) names.emplace_back(e.name);
   auto* cmd = app.add_subcommand("open", "Open one of prandel's editors, as the tracker does");
   cmd->footer(
       "Writes the request into the link record of prandel's data folder, starts the\n"
@@ -225,8 +198,8 @@ void addOpenCommand(CLI::App& app, Context& ctx) {
       "reloaded. Works from any folder; the data folder is always prandel's (no --data).");
   cmd->add_option("EDITOR", *editor, "The editor to open")->required()->check(CLI::IsMember(names));
   cmd->callback([&ctx, editor] {
-    for (const auto& e : kEditors)
-      if (*editor == e.name) ctx.exitCode = runOpen(ctx.programDir, prandel::locateDataFolder(ctx.programDir), e.code);
+    if (const prandel::EditorInfo* e = prandel::editorNamed(*editor))
+      ctx.exitCode = runOpen(ctx.programDir, prandel::locateDataFolder(ctx.programDir), e->code);
   });
 }
 

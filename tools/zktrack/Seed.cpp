@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "Zktrack.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {

@@ -16,11 +16,12 @@
 #include <set>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "editors/callsettings/frmSetCall.h"
 #include "store/MainRecord.h"
 #include "store/RecordIO.h"
 #include "support/FakePlatform.h"
+#include "support/StateKit.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "support/WindowKit.h"
@@ -369,7 +370,7 @@ TEST(CallSettings, CancelEscapeAndTheCloseBoxWriteNothing) {
 TEST(CallSettings, EmptyRecordFile) {
   test::TempDir dir;
   test::FakePlatform fake;
-  Session s(fake.services(), kEnUs);
+  test::StandaloneState s(fake.services(), kEnUs);
   test::ScriptedPrompter prompter;
   int ends = 0;
   ui::WindowContext ctx{s, prompter, [&] { ++ends; }};

@@ -19,11 +19,12 @@
 #include <set>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "editors/countdown/frmmCountdown.h"
 #include "store/MainRecord.h"
 #include "store/RecordIO.h"
 #include "support/FakePlatform.h"
+#include "support/StateKit.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "support/WindowKit.h"
@@ -702,7 +703,7 @@ TEST(Countdown, EnterAppliesThroughTheDefaultButton) {
 TEST(Countdown, EmptyRecordFileShowsDefaults) {
   test::TempDir dir;
   test::FakePlatform fake;
-  Session s(fake.services(), kEnUs);
+  test::StandaloneState s(fake.services(), kEnUs);
   test::ScriptedPrompter prompter;
   int ends = 0;
   ui::WindowContext ctx{s, prompter, [&] { ++ends; }};
