@@ -752,4 +752,20 @@ HolidayPlan planHolidays(const FolderRecords& r, const Tariff& t) {
   return plan;
 }
 
+std::vector<HolidayEntry> holidaysToSave(HolidayList current, const HolidayPlan& plan) {
+  std::vector<HolidayEntry> entries;
+  for (const TariffHoliday& h : plan.days) {
+    const auto kept = std::find_if(current.entries.begin(), current.entries.end(), [&](const HolidayEntry& e) {
+      return e.date == h.date && rtrim(e.name) == rtrim(h.description);
+    });
+    if (kept != current.entries.end()) {
+      entries.push_back(*kept);
+      current.entries.erase(kept);
+    } else {
+      entries.push_back({h.date, h.description, std::nullopt});
+    }
+  }
+  return entries;
+}
+
 }  // namespace prandel::format

@@ -12,6 +12,7 @@
 
 #include "core/ConditionPanel.h"
 #include "core/FolderRecords.h"
+#include "core/HolidayList.h"
 #include "core/Regional.h"
 #include "store/ExpenseCondition.h"
 #include "store/MainRecord.h"
@@ -81,6 +82,11 @@ struct HolidayPlan {
   std::vector<std::string> changes;
 };
 HolidayPlan planHolidays(const FolderRecords& r, const Tariff& t);
+
+// The holiday list to save for a plan, against the list as it stands: a holiday that
+// stays keeps its record's spare bytes, as in the holiday window; a new one gets what
+// the window would give it.
+std::vector<HolidayEntry> holidaysToSave(HolidayList current, const HolidayPlan& plan);
 
 // The table of one stored condition as the export writes it, without comments: two
 // conditions that read the same are the same to the tracker.

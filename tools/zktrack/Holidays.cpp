@@ -6,7 +6,6 @@
 #include <QString>
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -17,139 +16,33 @@
 #include "core/RecordFolder.h"
 #include "core/Regional.h"
 #include "core/SettingsImport.h"
+#include "format/CalendarHolidays.h"
 #include "format/IcsCalendar.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "store/Cp1252.h"
 
 namespace zktrack {
 
 using prandel::HolidayEntry;
 using prandel::Regional;
+using prandel::format::CalendarPlan;
+using prandel::format::HolidayCandidate;
 using prandel::format::IcsDay;
 using prandel::format::IcsHolidays;
 using prandel::format::yearSpan;
 
 namespace {
 
-constexpr std::size_t kNameChars = 40;  // HoliName on disk, one byte a character
-
-struct Candidate {
-  IcsDay ics;
-  std::string stored;      // what the record will hold, in UTF-8, trailing blanks off
-  bool cut = false;        // longer than the record's 40 characters
-  bool stripped = false;   // letters lost their accents (--strip-accents)
-  std::string fault;       // why the text cannot be stored, when it cannot
-};
-
-std::string codePoint(char32_t cp) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
-  return buf;
-}
-
-// Letters with a stroke or without a dot have no decomposition to take the accent
-// off; these are the ones European holiday names use.
-QChar plainLetter(QChar c) {
-  switch (c.unicode()) {
-    case 0x0141: return u'L';  // Ł
-    case 0x0142: return u'l';  // ł
-    case 0x0110: return u'D';  // Đ
-    case 0x0111: return u'd';  // đ
-    case 0x0126: return u'H';  // Ħ
-    case 0x0127: return u'h';  // ħ
-    case 0x0131: return u'i';  // ı
-    case 0x0166: return u'T';  // Ŧ
-    case 0x0167: return u't';  // ŧ
-    default: return c;
-  }
-}
-
-// Each character that Windows-1252 lacks, as its base letter when taking its accents
-// off gives one that the code page has (Ś as S, ł as l); any other stays as it is.
-// The text is composed (NFC) first.
-QString stripAccents(const QString& text) {
-  QString out;
-  for (const QChar c : text) {
-    if (store::outsideCp1252(QString(c).toStdString()) == std::nullopt || c.isSurrogate()) {
-      out.append(c);
-      continue;
-    }
-    // An accent that stays a character of its own after composing (Unicode has no
-    // q with a circumflex) is taken off altogether.
-    if (c.category() == QChar::Mark_NonSpacing) continue;
-    QString base;
-    for (const QChar k : QString(plainLetter(c)).normalized(QString::NormalizationForm_D))
-      if (k.category() != QChar::Mark_NonSpacing) base.append(k);
-    const bool plain = base.size() == 1 && base != c && !store::outsideCp1252(base.toStdString());
-    out.append(plain ? base : QString(c));
-  }
-  return out;
-}
-
-// The first 40 characters, as the record keeps them. A text the data files' code page
-// cannot hold is refused, never stored with "?" in it.
-Candidate candidate(const IcsDay& d, bool strip) {
-  Candidate c{d, {}, false, false, {}};
-  QString text = QString::fromUtf8(d.summary);
-  // Bytes that are no UTF-8 come back as U+FFFD.
-  if (text.toUtf8().toStdString() != d.summary) {
-    c.fault = "is not UTF-8";
-    return c;
-  }
-  // A letter and its accent may come as two characters ("e" and U+0302): composed
-  // they are the one letter ê, which the code page has.
-  text = text.normalized(QString::NormalizationForm_C);
-  if (strip) {
-    const QString plain = stripAccents(text);
-    c.stripped = plain != text;
-    text = plain;
-  }
-  const std::u32string chars = text.toStdU32String();
-  c.cut = chars.size() > kNameChars;
-  std::string kept = QString::fromStdU32String(chars.substr(0, kNameChars)).toStdString();
-  // A character cut away is no fault: it never reaches the file.
-  if (const auto bad = store::outsideCp1252(kept)) {
-    c.fault = "holds " + QString::fromUcs4(&*bad, 1).toStdString() + " (" + codePoint(*bad) +
-              "), which the data files' code page, Windows-1252, cannot hold";
-  }
-  while (!kept.empty() && kept.back() == ' ') kept.pop_back();
-  c.stored = kept;
-  return c;
-}
-
 std::string dayText(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")).toStdString(); }
 
-std::string line(const Candidate& c) {
-  std::string out = dayText(c.ics.day) + (c.stored.empty() ? "" : " " + c.stored);
-  if (c.cut && c.stripped) out += " (accents taken off, cut to 40 characters)";
-  else if (c.cut) out += " (cut to 40 characters)";
-  else if (c.stripped) out += " (accents taken off)";
-  return out;
-}
-
-// Each SUMMARY named once, however many days its event gives.
-std::vector<std::string> codePageFaults(const std::vector<Candidate>& adds) {
-  std::vector<std::string> out;
-  std::vector<int> seen;
-  for (const Candidate& c : adds) {
-    if (c.fault.empty() || std::find(seen.begin(), seen.end(), c.ics.line) != seen.end()) continue;
-    seen.push_back(c.ics.line);
-    // Shown with a broken byte as U+FFFD, so that the message itself is UTF-8.
-    const std::string shown = readable(QString::fromUtf8(c.ics.summary).toStdString());
-    out.push_back("line " + std::to_string(c.ics.line) + ": SUMMARY \"" + shown + "\" " + c.fault);
-  }
-  return out;
-}
-
 // What is added as it will be stored; what is skipped as the calendar has it.
-void printList(const char* title, const std::vector<Candidate>& list, bool added,
+void printList(const char* title, const std::vector<HolidayCandidate>& list, bool added,
                const std::vector<HolidayEntry>* listed = nullptr) {
   if (list.empty()) return;
   std::cout << title << "\n";
-  for (const Candidate& c : list) {
+  for (const HolidayCandidate& c : list) {
     const std::string summary = readable(QString::fromUtf8(c.ics.summary).toStdString());
-    std::cout << "  " << (added ? line(c) : dayText(c.ics.day) + (summary.empty() ? "" : " " + summary));
+    std::cout << "  " << (added ? candidateLine(c) : dayText(c.ics.day) + (summary.empty() ? "" : " " + summary));
     // The name the list already has for that day, when it has one.
     if (listed) {
       const auto same = std::find_if(listed->begin(), listed->end(),
@@ -161,55 +54,18 @@ void printList(const char* title, const std::vector<Candidate>& list, bool added
   }
 }
 
-// The calendar's days against the list as it stands: added, already listed, twice in
-// the calendar, or found no room.
-struct IcsPlan {
-  prandel::HolidayList list;
-  std::vector<Candidate> adds, known, twice, overflow;
-};
-
 // The list read afresh into main and through the holiday record buffer, as the
-// holiday window reads it.
-IcsPlan planIcs(const store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& buffer,
-                const std::vector<Candidate>& found) {
-  IcsPlan p;
-  p.list = prandel::loadHolidayList(files, main, buffer);
-  std::vector<double> listed;
-  for (const HolidayEntry& e : p.list.entries) listed.push_back(e.date);
-  std::vector<double> taken;  // days of the file that were added or found no room
-  for (const Candidate& c : found) {
-    const double date = Regional::fromDate(c.ics.day);
-    if (prandel::CheckDupliDate(listed, date)) {
-      p.known.push_back(c);
-    } else if (prandel::CheckDupliDate(taken, date)) {
-      p.twice.push_back(c);
-    } else {
-      taken.push_back(date);
-      (prandel::holidayListFull(listed.size() + p.adds.size()) ? p.overflow : p.adds).push_back(c);
-    }
-  }
-  return p;
+// holiday window reads it, and the calendar's days set against it.
+CalendarPlan planIcs(const store::DataFiles& files, store::MainRecord& main, store::HolidayRecord& buffer,
+                     const std::vector<HolidayCandidate>& found) {
+  return prandel::format::planCalendar(prandel::loadHolidayList(files, main, buffer), found);
 }
 
-// The descriptions the code page cannot hold, each on a line of its own, then what to
-// do about them; none when every description fits.
-std::vector<std::string> codePageMisfits(const std::string& file, const IcsPlan& p, bool stripAccents) {
-  std::vector<std::string> lines;
-  for (const auto& f : codePageFaults(p.adds)) lines.push_back(file + ": " + f);
-  if (lines.empty()) return lines;
-  const bool accentsOnly = !stripAccents && std::all_of(p.adds.begin(), p.adds.end(), [](const Candidate& c) {
-    return c.fault.empty() || candidate(c.ics, true).fault.empty();
-  });
-  lines.push_back(std::string("nothing was written; change these descriptions in the calendar") +
-                  (accentsOnly ? ", or run again with --strip-accents to store them without the accents" : ""));
-  return lines;
-}
-
-// The lines of codePageMisfits, as errors; false when there were any.
-bool codePageFits(const std::string& file, const IcsPlan& p, bool stripAccents) {
-  const auto lines = codePageMisfits(file, p, stripAccents);
-  for (const auto& l : lines) std::cerr << "zktrack: " << l << "\n";
-  return lines.empty();
+// The descriptions the code page cannot hold, as errors; false when there were any.
+bool codePageFits(const std::string& file, const CalendarPlan& p, bool stripAccents) {
+  const auto faults = prandel::format::codePageMisfits(file, p, stripAccents);
+  for (const auto& l : faults) std::cerr << "zktrack: " << l << "\n";
+  return faults.empty();
 }
 
 }  // namespace
@@ -241,17 +97,18 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
   // Read as the folder will be once a save cut short is undone; nothing is made or
   // changed unless there is something to add.
   if (!openRecordsForReading(folder, files)) return 1;
-  std::vector<Candidate> found;
-  for (const IcsDay& d : cal.days) found.push_back(candidate(d, options.stripAccents));
+  std::vector<HolidayCandidate> found;
+  for (const IcsDay& d : cal.days) found.push_back(prandel::format::holidayCandidate(d, options.stripAccents));
   // Added in date order, so that a full list keeps the earliest holidays; on the same
   // day the first event of the file wins.
-  std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.ics.day < b.ics.day; });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const HolidayCandidate& a, const HolidayCandidate& b) { return a.ics.day < b.ics.day; });
 
   const auto unreadList = [&folder] {
     std::cerr << "zktrack: the holiday list in " << folder.path << " cannot be read whole; nothing was written\n";
     return 1;
   };
-  IcsPlan plan = planIcs(files, main, holidayBuffer, found);
+  CalendarPlan plan = planIcs(files, main, holidayBuffer, found);
   if (!plan.list.complete) return unreadList();
   if (!codePageFits(file, plan, options.stripAccents)) return 1;
 
@@ -282,7 +139,7 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
     if (written && !plan.adds.empty()) {
       prandel::ImportedSettings what;
       what.holidays = plan.list;
-      for (const Candidate& c : plan.adds)
+      for (const HolidayCandidate& c : plan.adds)
         what.holidays->entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
       written = prandel::saveImportedSettings(files, main, holidayBuffer, what);
     }
@@ -315,7 +172,7 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
     std::cerr << "zktrack: " << prandel::holidayFaultText(prandel::HolidayFault::ListFull).toStdString() << ": "
               << plural(plan.overflow.size(), "holiday", "holidays") << " of the calendar did not fit (the list holds "
               << store::HolidayRecord::Capacity << "):\n";
-    for (const Candidate& c : plan.overflow) std::cerr << "  " << line(c) << "\n";
+    for (const HolidayCandidate& c : plan.overflow) std::cerr << "  " << prandel::format::candidateLine(c) << "\n";
     return 1;
   }
   return 0;

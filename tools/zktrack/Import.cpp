@@ -33,27 +33,10 @@ struct Importing {
   store::HolidayRecord holidayBuffer;
 };
 
-// The holiday list to save: a holiday that stays keeps its record's spare bytes, as
-// in the holiday window; a new one gets what the window would give it.
+// The holiday list to save, set against the list as the holiday window would load it
+// now (format/Tariff.h).
 std::vector<prandel::HolidayEntry> holidayEntries(Importing& s, const HolidayPlan& plan) {
-  prandel::HolidayList current = prandel::loadHolidayList(s.folder.files(), s.main, s.holidayBuffer);
-  const auto trimmed = [](std::string t) {
-    while (!t.empty() && t.back() == ' ') t.pop_back();
-    return t;
-  };
-  std::vector<prandel::HolidayEntry> entries;
-  for (const TariffHoliday& h : plan.days) {
-    const auto kept = std::find_if(current.entries.begin(), current.entries.end(), [&](const prandel::HolidayEntry& e) {
-      return e.date == h.date && trimmed(e.name) == trimmed(h.description);
-    });
-    if (kept != current.entries.end()) {
-      entries.push_back(*kept);
-      current.entries.erase(kept);
-    } else {
-      entries.push_back({h.date, h.description, std::nullopt});
-    }
-  }
-  return entries;
+  return prandel::format::holidaysToSave(prandel::loadHolidayList(s.folder.files(), s.main, s.holidayBuffer), plan);
 }
 
 // What the tariff changes, worked out on the records as they are now.
