@@ -49,16 +49,16 @@ void reportNoRecords(const std::string& folder) {
   std::cerr << "zktrack: no records in " << folder << " (mlif.zkt missing or empty); try: zktrack seed\n";
 }
 
-bool makeDataFolder(const std::string& folder) {
+bool makeDataFolder(const std::string& folder, std::string& error) {
   if (folder.empty()) {
-    std::cerr << "zktrack: no data folder: no home folder is known; set HOME or XDG_DATA_HOME, or use --data DIR\n";
+    error = "no data folder: no home folder is known; set HOME or XDG_DATA_HOME, or use --data DIR";
     return false;
   }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder)) {
-    std::cerr << "zktrack: cannot create the data folder " << folder << ": "
-              << (ec ? ec.message() : std::string("something else has that name")) << "\n";
+    error = "cannot create the data folder " + folder + ": " +
+            (ec ? ec.message() : std::string("something else has that name"));
     return false;
   }
   return true;

@@ -30,11 +30,18 @@ std::string conditionLabel(const prandel::core::TariffSettings& settings, int sl
 
 int runLogAdd(const prandel::DataFolder& folder, const CallArguments& args) {
   const auto clock = prandel::core::LocalClock::system();
-  const auto parsed = readCall(args, clock);
-  if (!parsed) return 2;
+  std::string why;
+  const auto parsed = readCall(args, clock, why);
+  if (!parsed) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 2;
+  }
 
   CallLog log;
-  if (!openLogForWriting(folder.path, log)) return 1;
+  if (std::string why; !openLogForWriting(folder.path, log, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   const auto startDay = log.cycleStartDay();
   if (!startDay) {
     std::cerr << "zktrack: cannot read the session log: " << log.error() << "\n";

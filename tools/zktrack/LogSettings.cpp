@@ -23,7 +23,8 @@ int showSettings(const std::string& folder) {
   CallLog log;
   bool none = false;
   int day = prandel::core::kDefaultCycleStartDay;
-  if (openLogForReading(folder, log, none)) {
+  std::string why;
+  if (openLogForReading(folder, log, none, why)) {
     const auto stored = log.cycleStartDay();
     if (!stored) {
       std::cerr << "zktrack: cannot read the session log: " << log.error() << "\n";
@@ -31,6 +32,7 @@ int showSettings(const std::string& folder) {
     }
     day = *stored;
   } else if (!none) {
+    std::cerr << "zktrack: " << why << "\n";
     return 1;
   }
   std::cout << "cycle-start-day " << day << " (the billing cycle starts on the " << ordinal(day)
@@ -51,7 +53,10 @@ int setCycleStartDay(const std::string& folder, const std::string& value) {
     return 2;
   }
   CallLog log;
-  if (!openLogForWriting(folder, log)) return 1;
+  if (std::string why; !openLogForWriting(folder, log, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   if (!log.setCycleStartDay(day)) {
     std::cerr << "zktrack: cannot write the session log: " << log.error() << "\n";
     return 1;

@@ -33,7 +33,10 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
   }
   const std::string& folder = dataFolder.path;
   std::cout << dataFolderLine(dataFolder) << std::endl;
-  if (!makeDataFolder(folder)) return 1;
+  if (std::string why; !makeDataFolder(folder, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   Records before;
   {
     store::DataFiles files;

@@ -72,9 +72,9 @@ void reportNoRecords(const std::string& folder);
 // A file the user names (a tariff, a calendar), read whole (store/SmallFile.h).
 using prandel::store::readSmallFile;
 using prandel::store::SmallFile;
-// Makes the folder (and its parents) when missing; false with a message when it
+// Makes the folder (and its parents) when missing; false, and error says why, when it
 // cannot be made.
-bool makeDataFolder(const std::string& folder);
+bool makeDataFolder(const std::string& folder, std::string& error);
 // Opens the record files of a folder that holds records, for reading only; false
 // with a message when it holds none or they cannot be read. A save cut short is
 // read through (the records as they were before it) and a note says so.
