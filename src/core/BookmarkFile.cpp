@@ -59,15 +59,20 @@ std::int64_t reopenAndCount(store::DataFiles& files) {
   return countRecords(files);
 }
 
-void forEachRecord(const store::DataFiles& files, std::int64_t count,
+bool forEachRecord(const store::DataFiles& files, std::int64_t count,
                    const std::function<void(std::int64_t, const std::uint8_t*)>& visit) {
   std::vector<std::uint8_t> block;
+  bool all = true;
   for (std::int64_t first = 1; first <= count; first += kBlockRecords) {
     const std::int64_t n = std::min(kBlockRecords, count - first + 1);
     block.resize(static_cast<std::size_t>(n) * BookmarkRecord::Size);
-    if (!files.readRecords(BookmarkRecord::Channel, first, n, block)) continue;
+    if (!files.readRecords(BookmarkRecord::Channel, first, n, block)) {
+      all = false;
+      continue;
+    }
     for (std::int64_t k = 0; k < n; ++k) visit(first + k, block.data() + k * BookmarkRecord::Size);
   }
+  return all;
 }
 
 bool isDeleted(const std::uint8_t* bytes) {

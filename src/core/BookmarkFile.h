@@ -23,8 +23,9 @@ std::int64_t countRecords(const store::DataFiles& files);
 std::int64_t reopenAndCount(store::DataFiles& files);
 
 // Visits records 1 to count in order, read in blocks; a block that cannot be read
-// is skipped. The visitor sees the raw 512 bytes of each record.
-void forEachRecord(const store::DataFiles& files, std::int64_t count,
+// is skipped. The visitor sees the raw 512 bytes of each record. Returns whether
+// every block was read.
+bool forEachRecord(const store::DataFiles& files, std::int64_t count,
                    const std::function<void(std::int64_t recNo, const std::uint8_t* bytes)>& visit);
 
 // Whether the raw record is marked deleted (BmDeleted not 0).

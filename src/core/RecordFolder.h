@@ -35,7 +35,8 @@ class RecordFolder {
   bool open(const std::string& folder) { return files_.openAll(folder); }
   // Every record file that folder has, for reading only: nothing is made or changed.
   bool openForReading(const std::string& folder) { return files_.openAllForReading(folder); }
-  void close() { files_.closeAll(); }
+  // False when the system reported an error for a file (store::DataFiles::closeAll).
+  bool close() { return files_.closeAll(); }
 
   // The record as the file holds it now; nothing when it cannot be read.
   std::optional<store::MainRecord> readMain() const;

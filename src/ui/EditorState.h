@@ -59,7 +59,7 @@ class EditorState {
   QString TimeSep;
 
   bool OpenDataFiles() { return folder.open(DataPath); }
-  void CloseAllFiles() { folder.close(); }
+  bool CloseAllFiles() { return folder.close(); }
   bool MainRecIO(bool doWrite);
   bool LinkRecIO(bool doWrite);
   // A value of the user's regional settings; empty when absent.

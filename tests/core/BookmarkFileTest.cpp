@@ -55,6 +55,22 @@ TEST(BookmarkFile, ReopenCountsWhatTheTrackerAppendedAndCreatesAMissingFile) {
   EXPECT_TRUE(kit.files().isOpen(store::BookmarkRecord::Channel));
 }
 
+TEST(BookmarkFile, AWalkSaysWhetherItReadEveryRecord) {
+  BookmarkKit kit(fileOf({{"a", "http://a"}, {"b", "http://b", -1}, {"c", "http://c"}}));
+  std::vector<std::int64_t> seen;
+  const auto visit = [&seen](std::int64_t recNo, const std::uint8_t*) { seen.push_back(recNo); };
+  EXPECT_TRUE(bookmarks::forEachRecord(kit.files(), 3, visit));
+  EXPECT_EQ(seen, (std::vector<std::int64_t>{1, 2, 3}));
+  // Past the end of the file a record reads as zeros: read, not failed.
+  seen.clear();
+  EXPECT_TRUE(bookmarks::forEachRecord(kit.files(), 4, visit));
+  EXPECT_EQ(seen.size(), 4u);
+  seen.clear();
+  kit.files().close(store::BookmarkRecord::Channel);
+  EXPECT_FALSE(bookmarks::forEachRecord(kit.files(), 3, visit));
+  EXPECT_TRUE(seen.empty());
+}
+
 TEST(BookmarkFile, EntryTexts) {
   const std::string az09 = "abcdefghijklmnopqrstuvwxyz0123456789";
   struct Case {
