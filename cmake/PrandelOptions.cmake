@@ -2,13 +2,16 @@
 # One place for the language level, warnings and Qt defines of every target.
 add_library(prandel_options INTERFACE)
 target_compile_features(prandel_options INTERFACE cxx_std_20)
-target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast)
+target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor
+  -Woverloaded-virtual -Wcast-qual)
 if(PRANDEL_WERROR)
   target_compile_options(prandel_options INTERFACE -Werror)
 endif()
 target_compile_definitions(prandel_options INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CAST_TO_ASCII
+  QT_NO_CAST_FROM_BYTEARRAY
+  QT_STRICT_ITERATORS
   QT_DISABLE_DEPRECATED_UP_TO=0x060000)
 
 # Hardening of the builds that get installed. Executables are position-independent
