@@ -3,6 +3,7 @@
 // What the window tests share: the editor state on a fresh data folder with fake
 // platform services and scripted message boxes, and the window opened on it, shown
 // and active, in the app's look.
+#include <QComboBox>
 #include <QLocale>
 #include <QTest>
 #include <memory>
@@ -20,6 +21,13 @@
 #include "ui/WindowContext.h"
 
 namespace prandel::test {
+
+// What a user does to a list: the item chosen, and the rules run as on a real change
+// (setCurrentIndex alone signals only a change of index, and never "activated").
+inline void choose(QComboBox* c, int index) {
+  c->setCurrentIndex(index);
+  emit c->activated(index);
+}
 
 struct WindowKit {
   TempDir dir;

@@ -65,8 +65,7 @@ TEST(Which, AgreesWithTheConditionMapOnEveryQuarterHourOfTheDemoWeek) {
 
   int sampled = 0;
   for (const auto& [item, conn] : {std::pair{0, QString()}, std::pair{1, QStringLiteral("ISP A")}}) {
-    map.cmbExpCon->setCurrentIndex(item);
-    emit map.cmbExpCon->activated(item);
+    choose(map.cmbExpCon, item);
     const auto& drawn = map.slotConditions();
     const ConditionMatcher matcher(kit.s.files, kit.s.MainRec, ExpenseCondition::LiveBase,
                                    conn.isEmpty() ? kDefaultConnection : conn);
