@@ -145,6 +145,14 @@ if(PRANDEL_TESTS)
     LABELS package
     TIMEOUT 300
     ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
+  # The sources are named one by one: a .cpp under src, tools or tests that no
+  # CMakeLists.txt names would never be compiled (a test that never runs).
+  add_test(NAME package_sources_listed COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/sources_listed.py
+    ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  set_tests_properties(package_sources_listed PROPERTIES
+    LABELS package
+    TIMEOUT 60
+    ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
   if(PRANDEL_SCDOC)
     add_test(NAME package_man_pages COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/man_pages.py
       $<TARGET_FILE:prandel> $<TARGET_FILE:zktrack> ${PRANDEL_MAN_PAGES})

@@ -46,9 +46,12 @@ if(PRANDEL_FUZZ)
   target_link_options(prandel_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 
-# Sources of a library: every .cpp and .h of its folder, so that adding a file needs no edit here.
+# prandel_library(name dir file...): a static library of the files named, relative to
+# its folder. The files are listed by name, not globbed, so that the build says what each
+# library holds and a file that lands in a folder does not join a library unasked.
 function(prandel_library name dir)
-  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  set(_src ${ARGN})
+  list(TRANSFORM _src PREPEND ${dir}/)
   add_library(${name} STATIC ${_src})
   target_link_libraries(${name} PUBLIC prandel_options)
 endfunction()
