@@ -149,7 +149,10 @@ if(PRANDEL_TESTS)
   # CMakeLists.txt names would never be compiled (a test that never runs).
   add_test(NAME package_sources_listed COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/sources_listed.py
     ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
-  set_tests_properties(package_sources_listed PROPERTIES
+  # No file includes a header of a layer above its own (docs/architecture.md).
+  add_test(NAME package_include_layers COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/include_layers.py
+    ${PROJECT_SOURCE_DIR})
+  set_tests_properties(package_sources_listed package_include_layers PROPERTIES
     LABELS package
     TIMEOUT 60
     ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
