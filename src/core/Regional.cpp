@@ -648,85 +648,114 @@ int Regional::expandYear(int twoDigitYear) {
   return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
 }
 
-std::optional<double> Regional::parseDate(const QString& text) const {
-  struct Part {
-    bool name;
-    int value;   // the number, or the month of a name
-    int digits;
-  };
-  const QString s = text.trimmed();
-  QList<Part> parts;
+namespace {
+
+// One part of a typed date: a number, or a month by its name.
+struct DatePart {
+  bool name;
+  int value;   // the number, or the month of a name
+  int digits;
+};
+
+// The parts of a typed date, and whether a comma parted two of them.
+struct DateParts {
+  QList<DatePart> parts;
   bool comma = false;
+};
+
+bool isDateSeparator(QChar c) {
+  return c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char(',');
+}
+
+// The month a word names in the locale, short or long, standalone or not (a name's
+// closing dot left off), or 0.
+int monthOfName(QStringView word, const QLocale& locale) {
+  for (int m = 1; m <= 12; ++m) {
+    for (QString name : {locale.standaloneMonthName(m, QLocale::ShortFormat),
+                         locale.standaloneMonthName(m, QLocale::LongFormat), locale.monthName(m, QLocale::ShortFormat),
+                         locale.monthName(m, QLocale::LongFormat)}) {
+      if (name.endsWith(QLatin1Char('.'))) name.chop(1);
+      if (word.compare(name, Qt::CaseInsensitive) == 0) return m;
+    }
+  }
+  return 0;
+}
+
+// Two or three parts of at most four digits or a month's name, apart by blanks around at
+// most one separator (/ - . , or the locale's own); nothing else.
+std::optional<DateParts> scanDateParts(const QString& s, const QLocale& locale, const QString& dateSep) {
+  DateParts out;
   bool nameDot = false;  // a dot after a month name already parts it from the next
   qsizetype i = 0;
   while (i < s.size()) {
-    if (!parts.isEmpty()) {
+    if (!out.parts.isEmpty()) {
       // Between two parts: blanks around at most one separator.
       const qsizetype start = i;
       while (i < s.size() && s[i].isSpace()) ++i;
       if (i < s.size()) {
         const QChar c = s[i];
-        if (c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char(',') ||
-            QStringView(s).mid(i).startsWith(dateSep_)) {
-          comma = comma || c == QLatin1Char(',');
-          i += c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char(',')
-                   ? 1
-                   : dateSep_.size();
+        if (isDateSeparator(c) || QStringView(s).mid(i).startsWith(dateSep)) {
+          out.comma = out.comma || c == QLatin1Char(',');
+          i += isDateSeparator(c) ? 1 : dateSep.size();
           while (i < s.size() && s[i].isSpace()) ++i;
         }
       }
       if ((i == start && !nameDot) || i >= s.size()) return std::nullopt;
     }
     nameDot = false;
-    if (parts.size() == 3) return std::nullopt;
+    if (out.parts.size() == 3) return std::nullopt;
     if (isAsciiDigit(s[i])) {
       int value = 0, digits = 0;
       for (; i < s.size() && isAsciiDigit(s[i]); ++i, ++digits) {
         if (digits == 4) return std::nullopt;
         value = value * 10 + digitValue(s[i]);
       }
-      parts.append({false, value, digits});
+      out.parts.append({false, value, digits});
     } else if (s[i].isLetter()) {
       const qsizetype start = i;
       while (i < s.size() && s[i].isLetter()) ++i;
-      const QStringView word = QStringView(s).mid(start, i - start);
-      int month = 0;
-      for (int m = 1; m <= 12 && month == 0; ++m) {
-        for (QString name : {locale_.standaloneMonthName(m, QLocale::ShortFormat),
-                             locale_.standaloneMonthName(m, QLocale::LongFormat),
-                             locale_.monthName(m, QLocale::ShortFormat), locale_.monthName(m, QLocale::LongFormat)}) {
-          if (name.endsWith(QLatin1Char('.'))) name.chop(1);
-          if (word.compare(name, Qt::CaseInsensitive) == 0) {
-            month = m;
-            break;
-          }
-        }
-      }
+      const int month = monthOfName(QStringView(s).mid(start, i - start), locale);
       if (month == 0) return std::nullopt;
       // A dot right after an abbreviated name belongs to it.
       if (i < s.size() && s[i] == QLatin1Char('.')) {
         ++i;
         nameDot = true;
       }
-      parts.append({true, month, 0});
+      out.parts.append({true, month, 0});
     } else {
       return std::nullopt;
     }
   }
-  if (parts.size() < 2) return std::nullopt;
+  if (out.parts.size() < 2) return std::nullopt;
+  return out;
+}
 
-  // Order of day, month and year in the locale's pattern.
+// Order of day, month and year in the locale's pattern ("dmy", "mdy", "ymd" ...), the
+// ones it lacks at the end.
+QString dateOrder(const QString& shortDatePattern) {
   QString order;
-  for (const QChar c : shortDatePattern_) {
+  for (const QChar c : shortDatePattern) {
     const QChar k = c == QLatin1Char('M') ? QLatin1Char('m') : c;
     if ((k == QLatin1Char('d') || k == QLatin1Char('m') || k == QLatin1Char('y')) && !order.contains(k)) order += k;
   }
   for (const QChar k : {QLatin1Char('d'), QLatin1Char('m'), QLatin1Char('y')})
     if (!order.contains(k)) order += k;
+  return order;
+}
 
-  QList<Part> numbers;
+// Which part is the day, the month and the year: a month's name is the month, and the
+// numbers take the places of the locale's order (a year of more than two digits shows
+// itself beside a name).
+struct DateFields {
+  DatePart day;
+  int month;
+  std::optional<DatePart> year;
+};
+
+std::optional<DateFields> assignDateParts(const DateParts& scanned, const QString& order) {
+  QList<DatePart> numbers;
   int month = 0;
-  for (const Part& p : parts) {
+  for (const DatePart& p : scanned.parts) {
     if (p.name) {
       if (month != 0) return std::nullopt;
       month = p.value;
@@ -735,9 +764,9 @@ std::optional<double> Regional::parseDate(const QString& text) const {
     }
   }
   // A comma only separates parts around a month name ("Dec 25, 2024").
-  if (comma && month == 0) return std::nullopt;
+  if (scanned.comma && month == 0) return std::nullopt;
 
-  std::optional<Part> day, monthPart, year;
+  std::optional<DatePart> day, monthPart, year;
   if (month != 0) {
     if (numbers.size() == 2) {
       const bool firstLong = numbers[0].digits > 2, secondLong = numbers[1].digits > 2;
@@ -757,10 +786,20 @@ std::optional<double> Regional::parseDate(const QString& text) const {
     month = monthPart->value;
   }
   if (day->digits > 2) return std::nullopt;
+  return DateFields{*day, month, year};
+}
+
+}  // namespace
+
+std::optional<double> Regional::parseDate(const QString& text) const {
+  const auto scanned = scanDateParts(text.trimmed(), locale_, dateSep_);
+  if (!scanned) return std::nullopt;
+  const auto fields = assignDateParts(*scanned, dateOrder(shortDatePattern_));
+  if (!fields) return std::nullopt;
   int y = currentYear_;
-  if (year) y = year->digits <= 2 ? expandYear(year->value) : year->value;
+  if (fields->year) y = fields->year->digits <= 2 ? expandYear(fields->year->value) : fields->year->value;
   if (y < 100 || y > 9999) return std::nullopt;
-  const QDate date(y, month, day->value);
+  const QDate date(y, fields->month, fields->day.value);
   if (!date.isValid()) return std::nullopt;
   return fromDate(date);
 }

@@ -310,53 +310,50 @@ std::string yearSpan(int first, int last) {
   return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
 }
 
-IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear) {
-  IcsHolidays out;
-  std::string text;
-  if (!readCalendarFile(path, text, out.error)) return out;
+namespace {
+
+// The file's text without a byte-order mark; false and why when it is no calendar text.
+bool readCalendarText(const std::string& path, std::string& text, std::string& error) {
+  if (!readCalendarFile(path, text, error)) return false;
   if (text.find('\0') != std::string::npos) {
-    out.error = "holds zero bytes: it is no iCalendar text";
-    return out;
+    error = "holds zero bytes: it is no iCalendar text";
+    return false;
   }
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a byte-order mark
   if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
-    out.error = "is empty";
-    return out;
+    error = "is empty";
+    return false;
   }
-  const LineScan scan = scanLines(text);
+  return true;
+}
 
-  icalerror_set_errors_are_fatal(0);
-  icalerror_clear_errno();
-  Component root(icalparser_parse_string(text.c_str()), &icalcomponent_free);
-  if (!root) {
-    out.error = "libical found no calendar in it" + (scan.fault.empty() ? std::string() : " (" + scan.fault + ")");
-    return out;
-  }
-
+// The VCALENDARs of what libical parsed: the root itself, or those under an XROOT
+// when the file holds several.
+std::vector<icalcomponent*> calendarsOf(icalcomponent* root) {
   std::vector<icalcomponent*> calendars;
-  if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
-    calendars.push_back(root.get());
-  } else if (icalcomponent_isa(root.get()) == ICAL_XROOT_COMPONENT) {
-    for (icalcomponent* c = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT); c;
-         c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+  if (icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
+    calendars.push_back(root);
+  } else if (icalcomponent_isa(root) == ICAL_XROOT_COMPONENT) {
+    for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
+         c = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
       calendars.push_back(c);
   }
-  if (calendars.empty()) {
-    out.error = "holds no VCALENDAR";
-    return out;
-  }
+  return calendars;
+}
 
+std::vector<icalcomponent*> eventsOf(const std::vector<icalcomponent*>& calendars) {
   std::vector<icalcomponent*> events;
   for (icalcomponent* cal : calendars)
     for (icalcomponent* ev = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); ev;
          ev = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT))
       events.push_back(ev);
-  out.events = static_cast<int>(events.size());
-  // The n-th event libical gives is the n-th BEGIN:VEVENT of the file, unless the
-  // structure is broken, and then the file is refused below anyway.
-  std::vector<EventLines> lines = scan.events;
-  lines.resize(events.size());
+  return events;
+}
 
+// The first error libical marked in the calendars (with the line of its event) and how
+// many more there are, or "" when there is none.
+std::string parseErrors(const std::vector<icalcomponent*>& calendars, const std::vector<icalcomponent*>& events,
+                        const std::vector<EventLines>& lines) {
   std::vector<std::string> errors;
   for (icalcomponent* cal : calendars) {
     collectOwnErrors(cal, 0, errors);
@@ -366,16 +363,16 @@ IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear
       collectErrors(k, at == events.end() ? 0 : lines[static_cast<std::size_t>(at - events.begin())].begin, errors);
     }
   }
-  if (!errors.empty()) {
-    out.error = errors.front();
-    if (errors.size() > 1) out.error += " (and " + std::to_string(errors.size() - 1) + " more)";
-    return out;
-  }
-  if (!scan.fault.empty()) {
-    out.error = scan.fault;
-    return out;
-  }
+  if (errors.empty()) return {};
+  std::string out = errors.front();
+  if (errors.size() > 1) out += " (and " + std::to_string(errors.size() - 1) + " more)";
+  return out;
+}
 
+// Every event's days between the years into out; false (out.error says why) when a
+// rule cannot be expanded.
+bool expandEvents(const std::vector<icalcomponent*>& events, const std::vector<EventLines>& lines, int firstYear,
+                  int lastYear, IcsHolidays& out) {
   // Occurrences that another VEVENT of the same UID replaces (RECURRENCE-ID) are
   // taken from that one.
   std::map<std::string, std::set<QDate>> replaced;
@@ -391,11 +388,45 @@ IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear
     const char* uid = icalcomponent_get_uid(ev);
     const bool master = icaltime_is_null_time(icalcomponent_get_recurrenceid(ev));
     const auto r = master && uid ? replaced.find(uid) : replaced.end();
-    if (!expand.event(ev, lines[i], r == replaced.end() ? kNone : r->second, out)) {
-      out.days.clear();
-      return out;
-    }
+    if (!expand.event(ev, lines[i], r == replaced.end() ? kNone : r->second, out)) return false;
   }
+  return true;
+}
+
+}  // namespace
+
+IcsHolidays readIcsHolidays(const std::string& path, int firstYear, int lastYear) {
+  IcsHolidays out;
+  std::string text;
+  if (!readCalendarText(path, text, out.error)) return out;
+  const LineScan scan = scanLines(text);
+
+  icalerror_set_errors_are_fatal(0);
+  icalerror_clear_errno();
+  Component root(icalparser_parse_string(text.c_str()), &icalcomponent_free);
+  if (!root) {
+    out.error = "libical found no calendar in it" + (scan.fault.empty() ? std::string() : " (" + scan.fault + ")");
+    return out;
+  }
+  const std::vector<icalcomponent*> calendars = calendarsOf(root.get());
+  if (calendars.empty()) {
+    out.error = "holds no VCALENDAR";
+    return out;
+  }
+  const std::vector<icalcomponent*> events = eventsOf(calendars);
+  out.events = static_cast<int>(events.size());
+  // The n-th event libical gives is the n-th BEGIN:VEVENT of the file, unless the
+  // structure is broken, and then the file is refused below anyway.
+  std::vector<EventLines> lines = scan.events;
+  lines.resize(events.size());
+
+  out.error = parseErrors(calendars, events, lines);
+  if (!out.error.empty()) return out;
+  if (!scan.fault.empty()) {
+    out.error = scan.fault;
+    return out;
+  }
+  if (!expandEvents(events, lines, firstYear, lastYear, out)) out.days.clear();
   return out;
 }
 

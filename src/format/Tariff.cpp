@@ -352,6 +352,18 @@ class Reader {
   bool readHoliday(const toml::table& t, TariffHoliday& out);
 
  private:
+  struct ConditionKeys;
+  // A condition's parts, in the order the editor's panel reads them; each says the
+  // first thing wrong in its part.
+  bool readConditionKeys(const toml::table& t, ConditionKeys& keys);
+  bool meaningless(const ConditionKeys& keys, const char* key, const std::string& why);
+  bool readCharge(ConditionKeys& keys);
+  bool readPeriod(ConditionKeys& keys);
+  bool readWeeklyPeriod(ConditionKeys& keys);
+  bool readTimeOfDay(ConditionKeys& keys);
+  bool readExtras(ConditionKeys& keys);
+  bool readFilter(ConditionKeys& keys);
+
   std::string name_;
   const Regional& notation_;
   std::string error_;
@@ -372,181 +384,232 @@ std::string source(const std::string& key, const toml::node& n) {
   return out.str();
 }
 
+// The keys of one condition table and the condition they fill, with where each of its
+// panel's fields came from (line and source text, for the messages of the rule check).
+struct Reader::ConditionKeys {
+  std::map<std::string, const toml::node*> nodes;
+  TariffCondition& out;
+
+  bool has(const char* key) const { return nodes.count(key) != 0; }
+  const toml::node& operator[](const char* key) const { return *nodes.at(key); }
+  void from(PanelField f, const std::string& key) {
+    out.lines[f] = lineOf(*nodes.at(key));
+    out.sources[f] = source(key, *nodes.at(key));
+  }
+};
+
+std::string chargedWhy(const ConditionPanel& p) {
+  return std::string("a condition charged ") + kCharged[static_cast<std::size_t>(p.amountItem)];
+}
+
 bool Reader::readCondition(const toml::table& t, TariffCondition& out) {
+  ConditionKeys keys{{}, out};
+  if (!readConditionKeys(t, keys)) return false;
+  out.line = lineOf(t);
+  return readCharge(keys) && readPeriod(keys) && readTimeOfDay(keys) && readExtras(keys) && readFilter(keys);
+}
+
+bool Reader::readConditionKeys(const toml::table& t, ConditionKeys& keys) {
   static const std::set<std::string> kKeys = {
       "amount",     "charged",   "traffic",      "period",           "weekday",    "month",
       "period_from", "period_to", "include_holidays", "time",        "time_from",  "time_to",
       "initial_cost", "initial_time", "call_time", "other_isp_charge", "connection", "filter"};
-  std::map<std::string, const toml::node*> keys;
   for (auto&& [k, v] : t) {
     if (!kKeys.count(std::string(k.str())))
       return fail(static_cast<int>(k.source().begin.line), "unknown key " + std::string(k.str()) + " in a condition");
-    keys[std::string(k.str())] = &v;
+    keys.nodes[std::string(k.str())] = &v;
   }
-  out.line = lineOf(t);
-  ConditionPanel& p = out.panel;
-  const auto from = [&](PanelField f, const std::string& key) {
-    out.lines[f] = lineOf(*keys[key]);
-    out.sources[f] = source(key, *keys[key]);
-  };
-  const auto has = [&](const char* key) { return keys.count(key) != 0; };
-  // A key that means nothing for what the condition is: a mistake worth saying.
-  const auto meaningless = [&](const char* key, const std::string& why) {
-    return has(key) ? !fail(lineOf(*keys[key]), std::string(key) + " has no meaning for " + why) : false;
-  };
+  return true;
+}
 
-  if (has("amount")) {
-    if (!numberBox(*keys["amount"], "amount", p.amount, true)) return false;
-    from(PanelField::Amount, "amount");
+// A key that means nothing for what the condition is: a mistake worth saying (true when
+// it was said).
+bool Reader::meaningless(const ConditionKeys& keys, const char* key, const std::string& why) {
+  return keys.has(key) ? !fail(lineOf(keys[key]), std::string(key) + " has no meaning for " + why) : false;
+}
+
+// The amount, what it is charged by and, charged by traffic, which traffic.
+bool Reader::readCharge(ConditionKeys& keys) {
+  ConditionPanel& p = keys.out.panel;
+  if (keys.has("amount")) {
+    if (!numberBox(keys["amount"], "amount", p.amount, true)) return false;
+    keys.from(PanelField::Amount, "amount");
   }
-  if (has("charged") && !word(*keys["charged"], "charged", kCharged, p.amountItem)) return false;
-  const std::string chargedWhy = std::string("a condition charged ") + kCharged[static_cast<std::size_t>(p.amountItem)];
+  if (keys.has("charged") && !word(keys["charged"], "charged", kCharged, p.amountItem)) return false;
   if (p.amountItem == 2) {
-    if (has("traffic") && !word(*keys["traffic"], "traffic", kTraffic, p.trafficMode)) return false;
-  } else if (meaningless("traffic", chargedWhy)) {
+    if (keys.has("traffic") && !word(keys["traffic"], "traffic", kTraffic, p.trafficMode)) return false;
+  } else if (meaningless(keys, "traffic", chargedWhy(p))) {
     return false;
   }
+  return true;
+}
 
-  if (has("period") && !word(*keys["period"], "period", kPeriods, p.period)) return false;
+// The period and what it needs: a weekday, a month, two dates or two times of the week.
+bool Reader::readPeriod(ConditionKeys& keys) {
+  ConditionPanel& p = keys.out.panel;
+  const int line = keys.out.line;
+  if (keys.has("period") && !word(keys["period"], "period", kPeriods, p.period)) return false;
   const std::string periodWhy = std::string("the period ") + kPeriods[static_cast<std::size_t>(p.period)];
   if (p.period == 1) {
-    if (!has("weekday")) return fail(out.line, "a condition of the period weekday needs weekday = \"Monday\" or another day");
-    if (!word(*keys["weekday"], "weekday", kWeekdayNames, p.periodNum)) return false;
-  } else if (meaningless("weekday", periodWhy)) {
+    if (!keys.has("weekday")) return fail(line, "a condition of the period weekday needs weekday = \"Monday\" or another day");
+    if (!word(keys["weekday"], "weekday", kWeekdayNames, p.periodNum)) return false;
+  } else if (meaningless(keys, "weekday", periodWhy)) {
     return false;
   }
   if (p.period == 2) {
-    if (!has("month")) return fail(out.line, "a condition of the period month needs month = \"January\" or another month");
-    if (!word(*keys["month"], "month", kMonthNames, p.periodNum)) return false;
-  } else if (meaningless("month", periodWhy)) {
+    if (!keys.has("month")) return fail(line, "a condition of the period month needs month = \"January\" or another month");
+    if (!word(keys["month"], "month", kMonthNames, p.periodNum)) return false;
+  } else if (meaningless(keys, "month", periodWhy)) {
     return false;
   }
   if (p.period == 3) {
     const std::pair<const char*, PanelField> ends[] = {{"period_from", PanelField::PeriodFrom},
                                                        {"period_to", PanelField::PeriodTo}};
     for (std::size_t i = 0; i < 2; ++i) {
-      if (!has(ends[i].first)) continue;
+      if (!keys.has(ends[i].first)) continue;
       QDate d;
-      if (!date(*keys[ends[i].first], ends[i].first, d)) return false;
+      if (!date(keys[ends[i].first], ends[i].first, d)) return false;
       p.periodDates[i] = notation_.formatDate(Regional::fromDate(d), QStringLiteral("Short Date"));
-      from(ends[i].second, ends[i].first);
+      keys.from(ends[i].second, ends[i].first);
     }
   } else if (p.period == 7) {
-    const std::pair<const char*, PanelField> ends[] = {{"period_from", PanelField::WeekTimeFrom},
-                                                       {"period_to", PanelField::WeekTimeTo}};
-    for (std::size_t i = 0; i < 2; ++i) {
-      if (!has(ends[i].first)) continue;
-      const toml::node& n = *keys[ends[i].first];
-      std::string v;
-      if (!text(n, ends[i].first, v)) return false;
-      const auto blank = v.find(' ');
-      const auto day = blank == std::string::npos ? std::nullopt : indexOf(kWeekdayNames, v.substr(0, blank));
-      static const std::regex kClock(R"(\d{1,2}:\d{2})");
-      if (!day || !std::regex_match(v.substr(blank + 1), kClock))
-        return fail(lineOf(n), std::string(ends[i].first) + " of a weekly period must be a day and a time, as \"Sunday 09:30\", not \"" + v + "\"");
-      p.weekDays[i] = *day;
-      p.weekTimes[i] = QString::fromStdString(v.substr(blank + 1));
-      from(ends[i].second, ends[i].first);
-    }
-    if (has("include_holidays")) {
-      const auto* b = keys["include_holidays"]->as_boolean();
-      if (!b) return fail(lineOf(*keys["include_holidays"]), "include_holidays must be true or false");
-      p.includeHolidays = b->get();
-    }
+    if (!readWeeklyPeriod(keys)) return false;
   } else {
-    if (meaningless("period_from", periodWhy) || meaningless("period_to", periodWhy)) return false;
+    if (meaningless(keys, "period_from", periodWhy) || meaningless(keys, "period_to", periodWhy)) return false;
   }
-  if (p.period != 7 && meaningless("include_holidays", periodWhy)) return false;
+  return p.period == 7 || !meaningless(keys, "include_holidays", periodWhy);
+}
 
+// A weekly period: a day and a time at each end, and whether holidays count.
+bool Reader::readWeeklyPeriod(ConditionKeys& keys) {
+  ConditionPanel& p = keys.out.panel;
+  const std::pair<const char*, PanelField> ends[] = {{"period_from", PanelField::WeekTimeFrom},
+                                                     {"period_to", PanelField::WeekTimeTo}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    if (!keys.has(ends[i].first)) continue;
+    const toml::node& n = keys[ends[i].first];
+    std::string v;
+    if (!text(n, ends[i].first, v)) return false;
+    const auto blank = v.find(' ');
+    const auto day = blank == std::string::npos ? std::nullopt : indexOf(kWeekdayNames, v.substr(0, blank));
+    static const std::regex kClock(R"(\d{1,2}:\d{2})");
+    if (!day || !std::regex_match(v.substr(blank + 1), kClock))
+      return fail(lineOf(n), std::string(ends[i].first) + " of a weekly period must be a day and a time, as \"Sunday 09:30\", not \"" + v + "\"");
+    p.weekDays[i] = *day;
+    p.weekTimes[i] = QString::fromStdString(v.substr(blank + 1));
+    keys.from(ends[i].second, ends[i].first);
+  }
+  if (keys.has("include_holidays")) {
+    const auto* b = keys["include_holidays"].as_boolean();
+    if (!b) return fail(lineOf(keys["include_holidays"]), "include_holidays must be true or false");
+    p.includeHolidays = b->get();
+  }
+  return true;
+}
+
+// The time of day (none for a weekly period, whose ends hold the times).
+bool Reader::readTimeOfDay(ConditionKeys& keys) {
+  ConditionPanel& p = keys.out.panel;
   if (p.period == 7) {
     const std::string why = "a weekly period, whose period_from and period_to hold the times";
-    if (meaningless("time", why) || meaningless("time_from", why) || meaningless("time_to", why)) return false;
-  } else {
-    if (has("time") && !word(*keys["time"], "time", kTimes, p.timeKind)) return false;
-    const std::string timeWhy = std::string("the time ") + kTimes[static_cast<std::size_t>(p.timeKind)];
-    // Between fills both boxes; before names its end and after its start, each in the first box.
-    const bool fromUsed = p.timeKind == 1 || p.timeKind == 3;
-    const bool toUsed = p.timeKind == 1 || p.timeKind == 2;
-    if (!fromUsed && meaningless("time_from", timeWhy)) return false;
-    if (!toUsed && meaningless("time_to", timeWhy)) return false;
-    if (fromUsed && has("time_from")) {
-      if (!clockBox(*keys["time_from"], "time_from", p.times[0], false)) return false;
-      from(PanelField::TimeFrom, "time_from");
-    }
-    if (toUsed && has("time_to")) {
-      const std::size_t box = p.timeKind == 1 ? 1 : 0;
-      if (!clockBox(*keys["time_to"], "time_to", p.times[box], false)) return false;
-      from(box == 1 ? PanelField::TimeTo : PanelField::TimeFrom, "time_to");
-    }
+    return !(meaningless(keys, "time", why) || meaningless(keys, "time_from", why) || meaningless(keys, "time_to", why));
   }
+  if (keys.has("time") && !word(keys["time"], "time", kTimes, p.timeKind)) return false;
+  const std::string timeWhy = std::string("the time ") + kTimes[static_cast<std::size_t>(p.timeKind)];
+  // Between fills both boxes; before names its end and after its start, each in the first box.
+  const bool fromUsed = p.timeKind == 1 || p.timeKind == 3;
+  const bool toUsed = p.timeKind == 1 || p.timeKind == 2;
+  if (!fromUsed && meaningless(keys, "time_from", timeWhy)) return false;
+  if (!toUsed && meaningless(keys, "time_to", timeWhy)) return false;
+  if (fromUsed && keys.has("time_from")) {
+    if (!clockBox(keys["time_from"], "time_from", p.times[0], false)) return false;
+    keys.from(PanelField::TimeFrom, "time_from");
+  }
+  if (toUsed && keys.has("time_to")) {
+    const std::size_t box = p.timeKind == 1 ? 1 : 0;
+    if (!clockBox(keys["time_to"], "time_to", p.times[box], false)) return false;
+    keys.from(box == 1 ? PanelField::TimeTo : PanelField::TimeFrom, "time_to");
+  }
+  return true;
+}
 
+// The ticked extras: initial cost and call time, a call time of its own, another ISP's
+// charge, a connection.
+bool Reader::readExtras(ConditionKeys& keys) {
+  ConditionPanel& p = keys.out.panel;
+  const std::string why = chargedWhy(p);
   const bool timeBased = p.amountItem <= 1;
-  if (!timeBased && (meaningless("initial_cost", chargedWhy) || meaningless("initial_time", chargedWhy))) return false;
-  if (p.amountItem != 1 && (meaningless("call_time", chargedWhy) || meaningless("other_isp_charge", chargedWhy)))
+  if (!timeBased && (meaningless(keys, "initial_cost", why) || meaningless(keys, "initial_time", why))) return false;
+  if (p.amountItem != 1 && (meaningless(keys, "call_time", why) || meaningless(keys, "other_isp_charge", why)))
     return false;
-  if (has("initial_cost")) {
+  if (keys.has("initial_cost")) {
     p.initialOn = true;
-    if (!numberBox(*keys["initial_cost"], "initial_cost", p.initialAmount, true)) return false;
-    from(PanelField::InitialAmount, "initial_cost");
+    if (!numberBox(keys["initial_cost"], "initial_cost", p.initialAmount, true)) return false;
+    keys.from(PanelField::InitialAmount, "initial_cost");
   }
   // Charged per hour, the expense window lets the initial call time be ticked only
   // while the initial cost is; per call, either alone.
-  if (p.amountItem == 0 && has("initial_time") && !has("initial_cost"))
-    return fail(lineOf(*keys["initial_time"]),
+  if (p.amountItem == 0 && keys.has("initial_time") && !keys.has("initial_cost"))
+    return fail(lineOf(keys["initial_time"]),
                 "initial_time of a condition charged per hour needs an initial_cost, as in the expense window");
-  if (has("initial_time")) {
+  if (keys.has("initial_time")) {
     p.initialTimeOn = true;
-    if (!clockBox(*keys["initial_time"], "initial_time", p.initialTime, true)) return false;
-    from(PanelField::InitialTime, "initial_time");
+    if (!clockBox(keys["initial_time"], "initial_time", p.initialTime, true)) return false;
+    keys.from(PanelField::InitialTime, "initial_time");
   }
-  if (has("call_time")) {
+  if (keys.has("call_time")) {
     p.customCallTime = true;
-    if (!clockBox(*keys["call_time"], "call_time", p.callTime, true)) return false;
-    from(PanelField::CallTime, "call_time");
+    if (!clockBox(keys["call_time"], "call_time", p.callTime, true)) return false;
+    keys.from(PanelField::CallTime, "call_time");
   }
-  if (has("other_isp_charge")) {
+  if (keys.has("other_isp_charge")) {
     p.ispOn = true;
-    if (!numberBox(*keys["other_isp_charge"], "other_isp_charge", p.ispAmount, true)) return false;
-    from(PanelField::IspAmount, "other_isp_charge");
+    if (!numberBox(keys["other_isp_charge"], "other_isp_charge", p.ispAmount, true)) return false;
+    keys.from(PanelField::IspAmount, "other_isp_charge");
   }
-  if (has("connection")) {
+  if (keys.has("connection")) {
     std::string name;
-    if (!typedText(*keys["connection"], "connection", name, "expense window")) return false;
+    if (!typedText(keys["connection"], "connection", name, "expense window")) return false;
     if (store::utf8ToCp1252(name).size() > 20)
-      return fail(lineOf(*keys["connection"]), "connection is longer than 20 characters, the most the tracker keeps");
+      return fail(lineOf(keys["connection"]), "connection is longer than 20 characters, the most the tracker keeps");
     p.connectionOn = true;
     p.connection = QString::fromStdString(name);
-    from(PanelField::Connection, "connection");
+    keys.from(PanelField::Connection, "connection");
   }
-  if (has("filter")) {
-    const toml::node& fn = *keys["filter"];
-    const auto* ft = fn.as_table();
-    if (!ft) return fail(lineOf(fn), "filter must be a table: { counter = \"...\", comparison = \"...\", value = ... }");
-    p.filterOn = true;
-    std::map<std::string, const toml::node*> sub;
-    for (auto&& [k, v] : *ft) {
-      const std::string key(k.str());
-      if (key != "counter" && key != "comparison" && key != "value")
-        return fail(static_cast<int>(k.source().begin.line), "unknown key " + key + " in a filter");
-      sub[key] = &v;
-    }
-    for (const PanelField f : {PanelField::FilterCounter, PanelField::FilterComparison, PanelField::FilterHours,
-                               PanelField::FilterMinutes, PanelField::FilterValue})
-      from(f, "filter");
-    if (sub.count("counter") && !word(*sub["counter"], "counter", choices::kFilterCounters, p.filterCounter)) return false;
-    if (sub.count("comparison") && !word(*sub["comparison"], "comparison", choices::kFilterComparisons, p.filterComparison))
+  return true;
+}
+
+// The filter table: a counter, a comparison and a value (hours and minutes for a time).
+bool Reader::readFilter(ConditionKeys& keys) {
+  if (!keys.has("filter")) return true;
+  ConditionPanel& p = keys.out.panel;
+  const toml::node& fn = keys["filter"];
+  const auto* ft = fn.as_table();
+  if (!ft) return fail(lineOf(fn), "filter must be a table: { counter = \"...\", comparison = \"...\", value = ... }");
+  p.filterOn = true;
+  std::map<std::string, const toml::node*> sub;
+  for (auto&& [k, v] : *ft) {
+    const std::string key(k.str());
+    if (key != "counter" && key != "comparison" && key != "value")
+      return fail(static_cast<int>(k.source().begin.line), "unknown key " + key + " in a filter");
+    sub[key] = &v;
+  }
+  for (const PanelField f : {PanelField::FilterCounter, PanelField::FilterComparison, PanelField::FilterHours,
+                             PanelField::FilterMinutes, PanelField::FilterValue})
+    keys.from(f, "filter");
+  if (sub.count("counter") && !word(*sub["counter"], "counter", choices::kFilterCounters, p.filterCounter)) return false;
+  if (sub.count("comparison") && !word(*sub["comparison"], "comparison", choices::kFilterComparisons, p.filterComparison))
+    return false;
+  if (sub.count("value")) {
+    const toml::node& vn = *sub["value"];
+    if (choices::isTimeCounter(p.filterCounter)) {
+      // Hours and minutes, as the window's two boxes hold them; what is in each
+      // is the editor's to judge.
+      std::string v;
+      if (!text(vn, "value", v)) return false;
+      if (!filterTime(vn, v, p.filterHours, p.filterMinutes)) return false;
+    } else if (!numberBox(vn, "value", p.filterValue)) {
       return false;
-    if (sub.count("value")) {
-      const toml::node& vn = *sub["value"];
-      if (choices::isTimeCounter(p.filterCounter)) {
-        // Hours and minutes, as the window's two boxes hold them; what is in each
-        // is the editor's to judge.
-        std::string v;
-        if (!text(vn, "value", v)) return false;
-        if (!filterTime(vn, v, p.filterHours, p.filterMinutes)) return false;
-      } else if (!numberBox(vn, "value", p.filterValue)) {
-        return false;
-      }
     }
   }
   return true;

@@ -68,85 +68,80 @@ bool codePageFits(const std::string& file, const CalendarPlan& p, bool stripAcce
   return faults.empty();
 }
 
-}  // namespace
-
-int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options) {
-  const std::optional<int> year = options.year;
-  const bool dryRun = options.dryRun;
-  if (!recordsIn(folder.path)) {
-    reportNoRecords(folder.path);
-    return 1;
-  }
-  prandel::platform::Platform noServices;
-  prandel::RecordFolder records(noServices, QLocale::c());
-  store::DataFiles& files = records.files();
-  store::MainRecord main;
-  store::HolidayRecord holidayBuffer;
-  // This year and next by default: a calendar usually lists several years, and the
-  // tracker needs the coming ones.
-  const int thisYear = Regional::datePart(records.today()).value_or(QDate::currentDate()).year();
-  const int firstYear = year.value_or(thisYear);
-  const int lastYear = year.value_or(thisYear + 1);
-
-  const IcsHolidays cal = prandel::format::readIcsHolidays(file, firstYear, lastYear);
-  if (!cal.error.empty()) {
-    std::cerr << "zktrack: " << file << ": " << cal.error << "; nothing was written\n";
-    return 1;
-  }
-
-  // Read as the folder will be once a save cut short is undone; nothing is made or
-  // changed unless there is something to add.
-  if (!openRecordsForReading(folder, files)) return 1;
+// The calendar's days as holidays, in date order, so that a full list keeps the
+// earliest holidays; on the same day the first event of the file wins.
+std::vector<HolidayCandidate> candidatesOf(const IcsHolidays& cal, bool stripAccents) {
   std::vector<HolidayCandidate> found;
-  for (const IcsDay& d : cal.days) found.push_back(prandel::format::holidayCandidate(d, options.stripAccents));
-  // Added in date order, so that a full list keeps the earliest holidays; on the same
-  // day the first event of the file wins.
+  for (const IcsDay& d : cal.days) found.push_back(prandel::format::holidayCandidate(d, stripAccents));
   std::stable_sort(found.begin(), found.end(),
                    [](const HolidayCandidate& a, const HolidayCandidate& b) { return a.ics.day < b.ics.day; });
+  return found;
+}
 
-  const auto unreadList = [&folder] {
-    std::cerr << "zktrack: the holiday list in " << folder.path << " cannot be read whole; nothing was written\n";
+// One import: the folder's records, the buffers the holiday list is read through and
+// the calendar's days.
+struct IcsImport {
+  const prandel::DataFolder& folder;
+  const std::string& file;
+  const IcsImportOptions& options;
+  prandel::RecordFolder& records;
+  std::vector<HolidayCandidate> found;
+  store::MainRecord main;
+  store::HolidayRecord holidayBuffer;
+};
+
+// The calendar's days set against the list as it is now; the exit code when the list
+// cannot be read whole or a description does not fit the code page, else 0.
+int planImport(IcsImport& run, CalendarPlan& plan) {
+  plan = planIcs(run.records.files(), run.main, run.holidayBuffer, run.found);
+  if (!plan.list.complete) {
+    std::cerr << "zktrack: the holiday list in " << run.folder.path << " cannot be read whole; nothing was written\n";
     return 1;
-  };
-  CalendarPlan plan = planIcs(files, main, holidayBuffer, found);
-  if (!plan.list.complete) return unreadList();
-  if (!codePageFits(file, plan, options.stripAccents)) return 1;
-
-  bool written = true;
-  std::unique_ptr<prandel::platform::TitleClaim> claim;
-  if (!dryRun && !plan.adds.empty()) {
-    prandel::platform::LockFileRegistry registry("");
-    auto claimed = prandel::claimRecords(registry, prandel::HeldRecords::Holidays, folder.path);
-    claim = std::move(claimed.claim);
-    if (!claim) {
-      if (!claimed.refused.empty())
-        std::cerr << "zktrack: " << claimed.refused << "; nothing was written\n";
-      else
-        std::cerr << "zktrack: the holiday window is open on " << folder.path
-                  << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
-      return 1;
-    }
-    records.close();
-    records.open(folder.path);
-    // Planned again and written under the folder's lock: no other save falls between.
-    const store::DataFiles::FolderLock lock(files);
-    written = lock.held();
-    if (written) {
-      plan = planIcs(files, main, holidayBuffer, found);
-      if (!plan.list.complete) return unreadList();
-      if (!codePageFits(file, plan, options.stripAccents)) return 1;
-    }
-    if (written && !plan.adds.empty()) {
-      prandel::ImportedSettings what;
-      what.holidays = plan.list;
-      for (const HolidayCandidate& c : plan.adds)
-        what.holidays->entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
-      written = prandel::saveImportedSettings(files, main, holidayBuffer, what);
-    }
   }
+  return codePageFits(run.file, plan, run.options.stripAccents) ? 0 : 1;
+}
 
-  std::cout << dataFolderLine(folder) << "\n"
-            << "Calendar: " << file << " (" << plural(cal.events, "event", "events")
+// The holidays claimed from the holiday window, planned again and saved under the
+// folder's lock, so that no other save falls between. The exit code when the claim is
+// refused or the list changed beyond use, else 0 with written saying whether the save
+// worked; the claim is held by the caller until it is done.
+int claimAndSave(IcsImport& run, CalendarPlan& plan, std::unique_ptr<prandel::platform::TitleClaim>& claim,
+                 bool& written) {
+  const std::string& path = run.folder.path;
+  prandel::platform::LockFileRegistry registry("");
+  auto claimed = prandel::claimRecords(registry, prandel::HeldRecords::Holidays, path);
+  claim = std::move(claimed.claim);
+  if (!claim) {
+    if (!claimed.refused.empty())
+      std::cerr << "zktrack: " << claimed.refused << "; nothing was written\n";
+    else
+      std::cerr << "zktrack: the holiday window is open on " << path
+                << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
+    return 1;
+  }
+  run.records.close();
+  run.records.open(path);
+  store::DataFiles& files = run.records.files();
+  const store::DataFiles::FolderLock lock(files);
+  written = lock.held();
+  if (written) {
+    if (const int code = planImport(run, plan)) return code;
+  }
+  if (written && !plan.adds.empty()) {
+    prandel::ImportedSettings what;
+    what.holidays = plan.list;
+    for (const HolidayCandidate& c : plan.adds)
+      what.holidays->entries.push_back({Regional::fromDate(c.ics.day), c.stored, std::nullopt});
+    written = prandel::saveImportedSettings(files, run.main, run.holidayBuffer, what);
+  }
+  return 0;
+}
+
+// What was (or would be) added and skipped, and the counts.
+void printImport(const IcsImport& run, const IcsHolidays& cal, const CalendarPlan& plan, int firstYear, int lastYear) {
+  const bool dryRun = run.options.dryRun;
+  std::cout << dataFolderLine(run.folder) << "\n"
+            << "Calendar: " << run.file << " (" << plural(cal.events, "event", "events")
             << "), holidays of " << yearSpan(firstYear, lastYear) << "\n";
   printList(dryRun ? "Would add:" : "Added:", plan.adds, true);
   printList("Skipped, already listed:", plan.known, false, &plan.list.entries);
@@ -162,10 +157,13 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
               << yearSpan(firstYear, lastYear);
   std::cout << ".\n";
   if (dryRun) std::cout << "Nothing was written (--dry-run).\n";
+}
 
+// The exit code: a save that failed, or holidays the full list had no room for.
+int importOutcome(const IcsImport& run, const CalendarPlan& plan, bool written) {
   if (!written) {
-    std::cerr << "zktrack: writing the holidays into " << folder.path << " failed; nothing was changed\n";
-    reportBlockingJournals(files);
+    std::cerr << "zktrack: writing the holidays into " << run.folder.path << " failed; nothing was changed\n";
+    reportBlockingJournals(run.records.files());
     return 1;
   }
   if (!plan.overflow.empty()) {
@@ -176,6 +174,44 @@ int runImportIcs(const prandel::DataFolder& folder, const std::string& file, con
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options) {
+  const std::optional<int> year = options.year;
+  if (!recordsIn(folder.path)) {
+    reportNoRecords(folder.path);
+    return 1;
+  }
+  prandel::platform::Platform noServices;
+  prandel::RecordFolder records(noServices, QLocale::c());
+  // This year and next by default: a calendar usually lists several years, and the
+  // tracker needs the coming ones.
+  const int thisYear = Regional::datePart(records.today()).value_or(QDate::currentDate()).year();
+  const int firstYear = year.value_or(thisYear);
+  const int lastYear = year.value_or(thisYear + 1);
+
+  const IcsHolidays cal = prandel::format::readIcsHolidays(file, firstYear, lastYear);
+  if (!cal.error.empty()) {
+    std::cerr << "zktrack: " << file << ": " << cal.error << "; nothing was written\n";
+    return 1;
+  }
+
+  // Read as the folder will be once a save cut short is undone; nothing is made or
+  // changed unless there is something to add.
+  if (!openRecordsForReading(folder, records.files())) return 1;
+  IcsImport run{folder, file, options, records, candidatesOf(cal, options.stripAccents), {}, {}};
+  CalendarPlan plan;
+  if (const int code = planImport(run, plan)) return code;
+
+  bool written = true;
+  std::unique_ptr<prandel::platform::TitleClaim> claim;
+  if (!options.dryRun && !plan.adds.empty()) {
+    if (const int code = claimAndSave(run, plan, claim, written)) return code;
+  }
+  printImport(run, cal, plan, firstYear, lastYear);
+  return importOutcome(run, plan, written);
 }
 
 void addHolidaysCommand(CLI::App& app, Context& ctx) {
