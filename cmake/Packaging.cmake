@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts prandel and zktrack in bin, their manual pages in man1, the
 # menu entry, icon and AppStream metadata in share, and the documents (README, user
-# guide with its screenshots, tariff files, fuzzing), a sample Zelkora.ini, the Debian
+# guide with its screenshots, tariff files, pricing, fuzzing, architecture), a sample Zelkora.ini, the Debian
 # copyright and changelog in share/doc/prandel; `cpack` (run in an optimised build
 # folder) makes a .deb of the same files.
 set(_src ${PROJECT_SOURCE_DIR}/packaging)
@@ -17,6 +17,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 install(FILES ${_src}/Zelkora.ini.sample ${_out}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/tariff-files.md
               ${PROJECT_SOURCE_DIR}/docs/fuzzing.md ${PROJECT_SOURCE_DIR}/docs/pricing.md
+              ${PROJECT_SOURCE_DIR}/docs/architecture.md
               DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.png")
 
