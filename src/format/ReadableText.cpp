@@ -81,7 +81,13 @@ std::string readable(const std::string& text) {
   return store::trimSpaces(out);
 }
 
-std::string quoted(const std::string& text) { return "\"" + readable(text) + "\""; }
+// Appended piece by piece: GCC 12 takes "..." + std::string&& for an overlapping copy (-Wrestrict).
+std::string quoted(const std::string& text) {
+  std::string out(1, '"');
+  out += readable(text);
+  out += '"';
+  return out;
+}
 
 std::string plural(long long n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -198,7 +204,10 @@ std::string fieldValue(std::span<const std::uint8_t> bytes, const store::FieldIn
       std::string out;
       const auto on = fieldFlags(bytes, f);
       for (std::size_t i = 1; i < on.size(); ++i)
-        if (on[i]) out += (out.empty() ? "" : " ") + std::to_string(i);
+        if (on[i]) {
+          if (!out.empty()) out += ' ';  // piece by piece, for GCC 12's -Wrestrict as above
+          out += std::to_string(i);
+        }
       return out.empty() ? "none" : out;
     }
     case Meaning::Money: return money("", d);
