@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "common/Session.h"
 #include "editors/bookmarks/frmmBookmark.h"
 #include "editors/bookmarks/frmmIEBook.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "store/BookmarkRecord.h"
+#include "support/StateKit.h"
+#include "ui/EditorState.h"
 #include "ui/Prompter.h"
 #include "ui/Style.h"
 #include "ui/WindowContext.h"
@@ -47,7 +48,7 @@ struct Setup {
   FixedFavorites favorites;
   platform::FileIniReader ini;
   platform::Platform services;
-  std::unique_ptr<Session> s;
+  std::unique_ptr<test::StandaloneState> s;
   SilentPrompter prompter;
   std::unique_ptr<ui::WindowContext> ctx;
 
@@ -55,7 +56,7 @@ struct Setup {
   Setup(int records, int shortcuts, int folders) {
     services.favorites = &favorites;
     services.ini = &ini;
-    s = std::make_unique<Session>(services, QLocale(QLocale::English, QLocale::UnitedStates));
+    s = std::make_unique<test::StandaloneState>(services, QLocale(QLocale::English, QLocale::UnitedStates));
     ctx = std::make_unique<ui::WindowContext>(ui::WindowContext{*s, prompter, [] {}});
     s->DataPath = folder.path;
 

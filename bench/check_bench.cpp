@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "common/ConditionCoverage.h"
-#include "common/ConditionMatching.h"
-#include "common/Regional.h"
+#include "core/ConditionCoverage.h"
+#include "core/ConditionMatching.h"
+#include "core/Regional.h"
 #include "store/DataFiles.h"
 #include "store/HolidayRecord.h"
 #include "store/RecordIO.h"

@@ -6,7 +6,9 @@
 #include <QObject>
 
 #include "app/Prandel.h"
-#include "common/AppPath.h"
+#include "app/Startup.h"
+#include "core/AppPath.h"
+#include "core/Regional.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "ui/FormBase.h"
 
@@ -22,7 +24,7 @@ class EndAtFirstPaint : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
-  prandel::platform::LinuxPlatform linuxPlatform;
+  prandel::platform::LinuxPlatform linuxPlatform(prandel::intlValuesOf(prandel::Regional(QLocale::system())));
   EndAtFirstPaint filter;
   prandel::RunOptions options;
   options.programDir = prandel::executableDir();

@@ -68,7 +68,7 @@ for f in events lines rules huge; do
     "$(grep -v '^zktrack: nothing' "$tmp/err" | head -n 1 | cut -c1-90)"
 done
 # What zktrack needs for a small calendar, for comparison.
-cp "$root/tests/tools/data/fr-holidays.ics" "$tmp/fr.ics"
+cp "$root/tests/format/data/fr-holidays.ics" "$tmp/fr.ics"
 /usr/bin/time -f '%M %e' -o "$tmp/time" "$zktrack" holidays import-ics "$tmp/fr.ics" --data "$tmp/data" --dry-run \
   --year 2026 >/dev/null 2>&1 || true
 read -r rss wall <"$tmp/time"

@@ -18,9 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "common/Session.h"
-#include "common/ConditionStore.h"
+#include "core/ConditionStore.h"
+#include "core/RecordFolder.h"
 #include "store/ExpenseCondition.h"
+#include "store/MainRecord.h"
 #include "BenchFolder.h"
 
 namespace {
@@ -55,13 +56,15 @@ void expenseOk(benchmark::State& state, const char* baseVar, const char* baseDef
   }
   writeRecords(folder.path);
   platform::Platform services;
-  Session s(services, QLocale::c());
-  s.DataPath = folder.path;
-  s.OpenDataFiles();
-  s.files.setJournaled(mode == Mode::Journal);
+  RecordFolder records(services, QLocale::c());
+  records.open(folder.path);
+  store::DataFiles& files = records.files();
+  files.setJournaled(mode == Mode::Journal);
+  store::MainRecord main;
+  store::ExpenseCondition buffer;
   const std::string mlif = folder.path + "/mlif.zkt";
   for (auto _ : state) {
-    if (!commitConditions(s, true)) state.SkipWithError("the save did not take effect");
+    if (!commitConditions(files, main, buffer, true)) state.SkipWithError("the save did not take effect");
     if (mode == Mode::FlushOnly) {
       const int fd = ::open(mlif.c_str(), O_RDWR | O_CLOEXEC);
       ::fdatasync(fd);

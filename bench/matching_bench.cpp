@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <string>
 
-#include "common/ConditionMatching.h"
-#include "common/LiteralMatching.h"
-#include "common/Session.h"
+#include "core/ConditionMatching.h"
+#include "core/LiteralMatching.h"
 #include "store/RecordIO.h"
+#include "support/StateKit.h"
+#include "ui/EditorMatching.h"
+#include "ui/EditorState.h"
 #include "BenchFolder.h"
 
 namespace {
@@ -26,7 +28,7 @@ enum class Holidays { Far, Near };
 struct Setup {
   Folder folder;
   platform::Platform services;
-  Session s{services, QLocale(QLocale::English, QLocale::UnitedStates)};
+  test::StandaloneState s{services, QLocale(QLocale::English, QLocale::UnitedStates)};
   double start = Regional::fromDate(QDate(2024, 12, 22));
 
   explicit Setup(Holidays kind) {
@@ -57,7 +59,7 @@ struct Setup {
 template <class Match>
 void drawing(benchmark::State& state, Holidays kind, Match match) {
   Setup setup(kind);
-  Session& s = setup.s;
+  ui::EditorState& s = setup.s;
   for (auto _ : state) {
     int coloured = 0;
     for (int slot = 0; slot <= 672; ++slot) {
@@ -70,11 +72,11 @@ void drawing(benchmark::State& state, Holidays kind, Match match) {
 }
 
 void BM_Drawing(benchmark::State& state) {
-  drawing(state, static_cast<Holidays>(state.range(0)), [](Session& s, int base) { return GetActiveCondition(s, base); });
+  drawing(state, static_cast<Holidays>(state.range(0)), [](ui::EditorState& s, int base) { return GetActiveCondition(s, base); });
 }
 void BM_DrawingLiteral(benchmark::State& state) {
   drawing(state, static_cast<Holidays>(state.range(0)),
-          [](Session& s, int base) { return literal::GetActiveCondition(s, base); });
+          [](ui::EditorState& s, int base) { return literal::GetActiveCondition(s, base); });
 }
 
 BENCHMARK(BM_Drawing)->Arg(0)->Arg(1)->ArgName("nearHolidays")->Unit(benchmark::kMillisecond);

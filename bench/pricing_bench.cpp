@@ -12,7 +12,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "core/Pricing.h"
 
 namespace {

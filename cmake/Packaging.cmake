@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts prandel and zktrack in bin, their manual pages in man1, the
 # menu entry, icon and AppStream metadata in share, the tracker's user unit in
-# lib/systemd/user, and the documents (README, user
-# guide with its screenshots, tariff files, fuzzing), a sample Zelkora.ini, the Debian
+# lib/systemd/user, zktrack-run in libexec/prandel, and the documents (README, user
+# guide with its screenshots, tariff files, pricing, pppd hooks, fuzzing,
+# architecture), a sample Zelkora.ini, the Debian
 # copyright and changelog in share/doc/prandel; `cpack` (run in an optimised build
 # folder) makes a .deb of the same files.
 set(_src ${PROJECT_SOURCE_DIR}/packaging)
@@ -18,6 +19,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 install(FILES ${_src}/Zelkora.ini.sample ${_out}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/docs/tariff-files.md
               ${PROJECT_SOURCE_DIR}/docs/fuzzing.md ${PROJECT_SOURCE_DIR}/docs/pricing.md
+              ${PROJECT_SOURCE_DIR}/docs/architecture.md
               DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.png")
 
@@ -185,6 +187,17 @@ if(PRANDEL_TESTS)
   set_tests_properties(package_install_docs PROPERTIES
     LABELS package
     TIMEOUT 300
+    ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
+  # The sources are named one by one: a .cpp under src, tools or tests that no
+  # CMakeLists.txt names would never be compiled (a test that never runs).
+  add_test(NAME package_sources_listed COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/sources_listed.py
+    ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  # No file includes a header of a layer above its own (docs/architecture.md).
+  add_test(NAME package_include_layers COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/include_layers.py
+    ${PROJECT_SOURCE_DIR})
+  set_tests_properties(package_sources_listed package_include_layers PROPERTIES
+    LABELS package
+    TIMEOUT 60
     ENVIRONMENT "LC_ALL=C.UTF-8;TZ=UTC")
   if(PRANDEL_SCDOC)
     add_test(NAME package_man_pages COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/package/man_pages.py

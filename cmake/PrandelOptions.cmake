@@ -2,13 +2,16 @@
 # One place for the language level, warnings and Qt defines of every target.
 add_library(prandel_options INTERFACE)
 target_compile_features(prandel_options INTERFACE cxx_std_20)
-target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast)
+target_compile_options(prandel_options INTERFACE -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor
+  -Woverloaded-virtual -Wcast-qual)
 if(PRANDEL_WERROR)
   target_compile_options(prandel_options INTERFACE -Werror)
 endif()
 target_compile_definitions(prandel_options INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CAST_TO_ASCII
+  QT_NO_CAST_FROM_BYTEARRAY
+  QT_STRICT_ITERATORS
   QT_DISABLE_DEPRECATED_UP_TO=0x060000)
 
 # Hardening of the builds that get installed. Executables are position-independent
@@ -43,9 +46,12 @@ if(PRANDEL_FUZZ)
   target_link_options(prandel_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 
-# Sources of a library: every .cpp and .h of its folder, so that adding a file needs no edit here.
+# prandel_library(name dir file...): a static library of the files named, relative to
+# its folder. The files are listed by name, not globbed, so that the build says what each
+# library holds and a file that lands in a folder does not join a library unasked.
 function(prandel_library name dir)
-  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  set(_src ${ARGN})
+  list(TRANSFORM _src PREPEND ${dir}/)
   add_library(${name} STATIC ${_src})
   target_link_libraries(${name} PUBLIC prandel_options)
 endfunction()

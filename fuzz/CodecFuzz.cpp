@@ -18,9 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "common/Regional.h"
-#include "common/Session.h"
-#include "common/SharedProcs.h"
+#include "core/RecordFolder.h"
+#include "core/Regional.h"
 #include "platform/Platform.h"
 #include "store/BookmarkRecord.h"
 #include "store/Codec.h"
@@ -29,6 +28,8 @@
 #include "store/HolidayRecord.h"
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
+#include "ui/EditorState.h"
+#include "ui/SharedProcs.h"
 
 namespace {
 
@@ -41,13 +42,21 @@ const char* const kDatePatterns[] = {"Short Date", "Short Time", "Long Time", "d
                                      "Mmmm",       "d",          "d, Mmm",    "hh:mm",       "hh:mm:ss",
                                      "d/m/yy",     "h:mm"};
 
+// An editor state on a data folder object of its own, in one locale.
+struct Editor {
+  Editor(platform::Platform& services, const QLocale& locale) : folder(services, locale), state(folder) {
+    folder.regional().setCurrentYear(2024);
+  }
+  RecordFolder folder;
+  ui::EditorState state;
+};
+
 struct World {
   platform::Platform none;
-  std::array<Session*, 2> sessions{};
+  std::array<Editor*, 2> editors{};
   World() {
-    sessions[0] = new Session(none, QLocale(QLocale::English, QLocale::UnitedStates));
-    sessions[1] = new Session(none, QLocale(QLocale::German, QLocale::Germany));
-    for (Session* s : sessions) s->regional.setCurrentYear(2024);
+    editors[0] = new Editor(none, QLocale(QLocale::English, QLocale::UnitedStates));
+    editors[1] = new Editor(none, QLocale(QLocale::German, QLocale::Germany));
   }
 };
 
@@ -140,7 +149,7 @@ void exerciseValue(const Regional& r, double v) {
   }
 }
 
-void exerciseText(Session& s, const QString& t, double value) {
+void exerciseText(ui::EditorState& s, const QString& t, double value) {
   const Regional& r = s.regional;
   (void)r.parseDateTime(t);
   (void)r.isNumeric(t);
@@ -161,7 +170,7 @@ void exerciseText(Session& s, const QString& t, double value) {
 }
 
 // The key filter of every kind of field, for a key and a text taken from the input.
-void exerciseKeys(Session& s, Bytes input, const QString& t) {
+void exerciseKeys(ui::EditorState& s, Bytes input, const QString& t) {
   const int key = input.size() >= 2 ? input[0] | (input[1] << 8) : 65;
   const int kind = input.size() >= 3 ? input[2] % 8 : 1;
   for (bool comma : {false, true}) {
@@ -214,12 +223,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  }),
                      found.values.end());
   const double sample = found.values.empty() ? 0.0 : found.values.front();
-  for (Session* s : w.sessions) {
-    for (double v : found.values) exerciseValue(s->regional, v);
-    for (const QString& t : found.texts) exerciseText(*s, t, sample);
-    exerciseText(*s, asUtf8, sample);
-    exerciseText(*s, asAnsi, sample);
-    exerciseKeys(*s, input, asUtf8);
+  for (Editor* e : w.editors) {
+    ui::EditorState& s = e->state;
+    for (double v : found.values) exerciseValue(s.regional, v);
+    for (const QString& t : found.texts) exerciseText(s, t, sample);
+    exerciseText(s, asUtf8, sample);
+    exerciseText(s, asAnsi, sample);
+    exerciseKeys(s, input, asUtf8);
   }
   return 0;
 }

@@ -38,8 +38,8 @@
 #include "app/Editors.h"
 #include "app/Startup.h"
 #include "app/frmzEnd.h"
-#include "common/AppPath.h"
-#include "common/Session.h"
+#include "core/AppPath.h"
+#include "core/RecordFolder.h"
 #include "editors/bookmarks/frmmBookmark.h"
 #include "editors/bookmarks/frmmIEBook.h"
 #include "editors/callsettings/frmSetCall.h"
@@ -50,6 +50,7 @@
 #include "support/FakePlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/FormBase.h"
 #include "ui/SpinBar.h"
@@ -392,7 +393,8 @@ CaseResult runCase(const Editor& ed, std::uint64_t caseSeed) {
   const QLocale locale = r.chance(0.5) ? QLocale(QLocale::English, QLocale::UnitedStates)
                                        : QLocale(QLocale::German, QLocale::Germany);
   {
-    Session s(fake.services(), locale);
+    RecordFolder folder(fake.services(), locale);
+    ui::EditorState s(folder);
     s.ProgramDir = programDir;
     takeRequest(s);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Editors.h"
 
+#include "core/EditorRequests.h"
+
 #include "editors/bookmarks/frmmBookmark.h"
 #include "editors/bookmarks/frmmIEBook.h"
 #include "editors/callsettings/frmSetCall.h"
@@ -11,15 +13,17 @@
 namespace prandel {
 
 ui::FormBase* createEditor(std::int16_t code, ui::WindowContext& ctx) {
-  switch (code) {
-    case 501: return new frmmCountdown(ctx);
-    case 502: return new frmmExpense(ctx);
-    case 503: return new frmSetCall(ctx);
-    case 504: return new frmmHolidays(ctx);
-    case 505: return new frmmBookmark(ctx);
-    case 506: return new frmmIEBook(ctx);
-    default: return nullptr;
+  const EditorInfo* e = editorOfCode(code);
+  if (!e) return nullptr;
+  switch (e->editor) {
+    case Editor::Countdown: return new frmmCountdown(ctx);
+    case Editor::Expense: return new frmmExpense(ctx);
+    case Editor::CallSettings: return new frmSetCall(ctx);
+    case Editor::Holidays: return new frmmHolidays(ctx);
+    case Editor::Bookmarks: return new frmmBookmark(ctx);
+    case Editor::ImportBookmarks: return new frmmIEBook(ctx);
   }
+  return nullptr;
 }
 
 }  // namespace prandel

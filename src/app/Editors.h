@@ -8,8 +8,8 @@ class FormBase;
 struct WindowContext;
 }  // namespace ui
 
-// The editor window of a request code (501..506), created and loaded; nullptr for
-// any other code.
+// The editor window of a request code (core/EditorRequests.h), created and loaded;
+// nullptr for a code no editor serves.
 ui::FormBase* createEditor(std::int16_t code, ui::WindowContext& ctx);
 
 }  // namespace prandel

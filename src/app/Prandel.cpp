@@ -10,7 +10,8 @@
 #include "app/Editors.h"
 #include "app/Startup.h"
 #include "app/frmzEnd.h"
-#include "common/Session.h"
+#include "core/RecordFolder.h"
+#include "ui/EditorState.h"
 #include "ui/FormBase.h"
 #include "ui/Prompter.h"
 #include "ui/Style.h"
@@ -35,7 +36,8 @@ void report(const std::string& line) {
 }  // namespace
 
 int runPrandel(int argc, char** argv, platform::Platform& services, const RunOptions& options) {
-  Session s(services);
+  RecordFolder folder(services);
+  ui::EditorState s(folder);
   s.ProgramDir = options.programDir;
   const TakenRequest taken = takeRequest(s);
   // Saves fail quietly in the windows; the one line here names what stands in their way.

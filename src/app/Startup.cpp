@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/AppPath.h"
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
+#include "core/AppPath.h"
+#include "core/TrackerLink.h"
 #include "store/LinkRecord.h"
+#include "ui/EditorState.h"
 
 namespace prandel {
 namespace {
@@ -44,25 +44,22 @@ std::string unreadableReason(const std::string& path) {
 }  // namespace
 
 std::optional<EditorRequest> editorForCode(std::int16_t code) {
-  static const std::array<EditorRequest, 6> kEditors = {{
-      {501, QStringLiteral("Countdown")},
-      {502, QStringLiteral("Zelkora Expense"), HeldRecords::Conditions},
-      {503, QStringLiteral("Call Settings")},
-      {504, QStringLiteral("Holidays"), HeldRecords::Holidays},
-      {505, QStringLiteral("Zelkora Bookmarks")},
-      {506, QStringLiteral("Import Bookmarks")},
-  }};
-  for (const auto& e : kEditors)
-    if (e.code == code) return e;
-  return std::nullopt;
+  const EditorInfo* e = editorOfCode(code);
+  if (!e) return std::nullopt;
+  return EditorRequest{e->editor, e->code, QString::fromLatin1(e->title), e->holds};
 }
 
-bool dataFolderExists(const Session& s) {
+platform::IntlValues intlValuesOf(const Regional& r) {
+  return {r.shortDatePattern().toStdString(), r.decimalSeparator().toStdString(), r.dateSeparator().toStdString(),
+          r.timeSeparator().toStdString()};
+}
+
+bool dataFolderExists(const ui::EditorState& s) {
   struct stat st {};
   return !s.DataPath.empty() && ::stat(s.DataPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-TakenRequest takeRequest(Session& s) {
+TakenRequest takeRequest(ui::EditorState& s) {
   s.DataPath = SetAppPath(s.ProgramDir);
   TakenRequest taken;
   // No folder, no request: opening the files would create it and an empty record
@@ -73,18 +70,15 @@ TakenRequest takeRequest(Session& s) {
   // Taken and cleared in one go, before anything else is read. A record that could
   // not be read is not written: its code reads as 0 and nothing was taken.
   const store::DataFiles::FolderLock lock(s.files);
-  taken.readable = lock.held() && s.LinkRecIO(false);
-  if (taken.readable) {
-    taken.code = s.LinkRec.RequestCode;
-    s.LinkRec.RequestCode = 0;
-    s.LinkRecIO(true);
-  }
+  const auto code = lock.held() ? prandel::takeRequest(s.files, s.LinkRec) : std::nullopt;
+  taken.readable = code.has_value();
+  taken.code = code.value_or(0);
   s.MainRecIO(false);
   s.ShortDateFmt = s.GetIntl(QStringLiteral("sShortDate"));
   return taken;
 }
 
-Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay) {
+Dispatch dispatchRequest(ui::EditorState& s, const TakenRequest& taken, bool haveDisplay) {
   Dispatch d;
   const auto request = editorForCode(taken.code);
   if (!request) {
@@ -156,9 +150,9 @@ std::string windowNotOpened(const EditorRequest& e) {
          ") could not be opened";
 }
 
-void signalTrackerAndClose(Session& s) {
+void signalTrackerAndClose(ui::EditorState& s) {
   if (s.MainRec.ChangeCode != 0) {
-    requestReload(s);
+    requestReload(s.files, s.LinkRec);
     // The whole date and time move on, so that near midnight the date changes too
     // instead of the clock jumping back almost a day.
     if (s.platform.clock) s.platform.clock->advance(std::chrono::seconds(60));

@@ -6,25 +6,35 @@
 #include <optional>
 #include <string>
 
-#include "common/RecordClaims.h"
+#include "core/EditorRequests.h"
+#include "core/RecordClaims.h"
+#include "core/Regional.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace prandel {
 
-class Session;
+namespace ui {
+class EditorState;
+}
 
-// The editors that a request code opens, with the window title that the
-// single-instance check looks for.
+// The editor that a request code opens (core/EditorRequests.h), with the window title
+// that the single-instance check looks for.
 struct EditorRequest {
+  Editor editor;
   std::int16_t code;
   QString title;
   std::optional<HeldRecords> holds = std::nullopt;  // records its window holds until its OK
 };
 std::optional<EditorRequest> editorForCode(std::int16_t code);
 
+// The user's regional settings under the old profile's names, for the platform's
+// profile (platform/linux/LinuxPlatform.h).
+platform::IntlValues intlValuesOf(const Regional& r);
+
 // Whether the data folder exists; without it there can be no request and start-up
 // creates nothing.
-bool dataFolderExists(const Session& s);
+bool dataFolderExists(const ui::EditorState& s);
 
 struct TakenRequest {
   std::int16_t code = 0;
@@ -39,7 +49,7 @@ struct TakenRequest {
 // record files opened, the link and main records read, the short date pattern, and
 // the request code taken and written back as 0 at once, so that a request is served
 // once only. Every step that fails is skipped.
-TakenRequest takeRequest(Session& s);
+TakenRequest takeRequest(ui::EditorState& s);
 
 // What start-up does with the request it took: the editor to open, with its title
 // claimed for as long as the editor is open, or, when none is to be opened, the files
@@ -53,7 +63,7 @@ struct Dispatch {
   std::string why;  // "prandel: ..." when no editor is opened
   int exitCode = 0;
 };
-Dispatch dispatchRequest(Session& s, const TakenRequest& taken, bool haveDisplay);
+Dispatch dispatchRequest(ui::EditorState& s, const TakenRequest& taken, bool haveDisplay);
 
 // The line for an editor whose window could not be opened.
 std::string windowNotOpened(const EditorRequest& e);
@@ -62,6 +72,6 @@ std::string windowNotUsable(const EditorRequest& e, const QString& why);
 
 // The closing steps after every window is gone: when an editor saved something, the
 // tracker's reload flag and the clock's one-minute step; then the files are closed.
-void signalTrackerAndClose(Session& s);
+void signalTrackerAndClose(ui::EditorState& s);
 
 }  // namespace prandel

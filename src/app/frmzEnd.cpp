@@ -5,12 +5,12 @@
 #include <QWidget>
 
 #include "app/Startup.h"
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "ui/FormBase.h"
 
 namespace prandel {
 
-frmzEnd::frmzEnd(Session& s, std::function<void()> quit, QObject* parent)
+frmzEnd::frmzEnd(ui::EditorState& s, std::function<void()> quit, QObject* parent)
     : QObject(parent), s_(s), quit_(std::move(quit)) {
   Timer1.setInterval(100);
   Timer1.setSingleShot(true);

@@ -6,7 +6,9 @@
 
 namespace prandel {
 
-class Session;
+namespace ui {
+class EditorState;
+}
 
 // The closing window. It is never seen: once shown, it unloads every other window
 // (each runs its own unload handling), tells the tracker when an editor saved
@@ -15,7 +17,7 @@ class frmzEnd final : public QObject {
   Q_OBJECT
  public:
   // quit ends the program's event loop.
-  frmzEnd(Session& s, std::function<void()> quit, QObject* parent = nullptr);
+  frmzEnd(ui::EditorState& s, std::function<void()> quit, QObject* parent = nullptr);
   // Showing it again while it is shown does nothing.
   void show();
   bool isShown() const { return shown_; }
@@ -24,7 +26,7 @@ class frmzEnd final : public QObject {
   void Timer1_Timer();
   void Timer2_Timer();
 
-  Session& s_;
+  ui::EditorState& s_;
   std::function<void()> quit_;
   QTimer Timer1;
   QTimer Timer2;

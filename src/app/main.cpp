@@ -7,8 +7,10 @@
 
 #include "app/CommandLine.h"
 #include "app/Prandel.h"
-#include "common/AppPath.h"
-#include "common/StandardOutput.h"
+#include "app/Startup.h"
+#include "core/AppPath.h"
+#include "core/Regional.h"
+#include "core/StandardOutput.h"
 #include "platform/linux/LinuxPlatform.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +27,7 @@ int main(int argc, char** argv) {
   // A write past the file size limit fails like any other file error instead of
   // ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  prandel::platform::LinuxPlatform linuxPlatform;
+  prandel::platform::LinuxPlatform linuxPlatform(prandel::intlValuesOf(prandel::Regional(QLocale::system())));
   prandel::RunOptions options;
   options.programDir = prandel::executableDir();
   return prandel::runPrandel(argc, argv, linuxPlatform.services(), options);

@@ -11,7 +11,7 @@
 #include <deque>
 #include <limits>
 
-#include "common/ConditionMatching.h"
+#include "core/ConditionMatching.h"
 #include "core/Pricing.h"
 #include "core/TariffRules.h"
 

@@ -15,13 +15,14 @@
 #include <cmath>
 #include <span>
 
-#include "common/ConditionMatching.h"
-#include "common/Session.h"
-#include "common/ConditionTexts.h"
+#include "core/ConditionMatching.h"
+#include "core/ConditionTexts.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorMatching.h"
+#include "ui/EditorState.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -197,7 +198,7 @@ void frmmExpGraph::placeLegend(int windowHeight, int frameHeight, int buttonTop)
 
 void frmmExpGraph::Form_Load() {
   setTopmost(true);
-  GraphStart = ctx.session.today();
+  GraphStart = ctx.state.today();
   ListDUNs();
   drawChart();
   GraphReady = true;
@@ -209,7 +210,7 @@ void frmmExpGraph::ListDUNs() {
   const QSignalBlocker block(cmbExpCon);
   cmbExpCon->clear();
   cmbExpCon->addItem(kDefaultItem);
-  if (auto* dialup = ctx.session.platform.dialup) {
+  if (auto* dialup = ctx.state.platform.dialup) {
     const auto names = dialup->entryNames();
     const std::size_t n = std::min<std::size_t>(names.size(), 256);
     for (std::size_t i = 0; i < n; ++i) cmbExpCon->addItem(QString::fromStdString(names[i]));
@@ -229,7 +230,7 @@ void frmmExpGraph::redraw(Move move) {
     case Move::Next: GraphStart += 1; break;
     case Move::Prev: GraphStart -= 1; break;
     case Move::StartOver: {
-      GraphStart = ctx.session.today();
+      GraphStart = ctx.state.today();
       const QSignalBlocker block(cmbExpCon);
       cmbExpCon->setCurrentIndex(0);
       break;
@@ -241,7 +242,7 @@ void frmmExpGraph::redraw(Move move) {
 }
 
 void frmmExpGraph::drawChart() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   const qreal dpr = devicePixelRatioF();
   auto canvas = [dpr](const QWidget* w, const QColor& fill) {
     QImage img(w->size() * dpr, QImage::Format_RGB32);
@@ -311,7 +312,7 @@ void frmmExpGraph::drawChart() {
     c.decode(std::span<const std::uint8_t, ExpenseCondition::Size>(
         block.data() + static_cast<std::size_t>(n - 1) * ExpenseCondition::Size, ExpenseCondition::Size));
     QStringList lines;
-    for (const auto& line : describeCondition(s, c))
+    for (const auto& line : describeCondition(s.regional, s.MainRec, c))
       if (line && !line->isEmpty()) lines << *line;
     text = lines.join(QLatin1Char('\n'));
   }
@@ -363,7 +364,7 @@ void frmmExpGraph::CmdBut3_Click() {
 
 QString frmmExpGraph::slotToolTip(int slot) const {
   if (slot < 0 || slot >= kSlots) return {};
-  const Session& s = ctx.session;
+  const ui::EditorState& s = ctx.state;
   const double start = GraphStart + slot / 96.0;
   const auto day = Regional::datePart(start);
   if (!day) return {};

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <array>
 
-#include "common/ConditionPanel.h"
+#include "core/ConditionPanel.h"
 #include "ui/FormBase.h"
 
 class QCheckBox;
@@ -166,7 +166,7 @@ class frmmExpense final : public ui::FormBase {
   ConditionPanel readPanel() const;
   // Shows what the save's adjustment changed: the boxes it unticked, the tidied times.
   void showAdjustedPanel(const ConditionPanel& p);
-  void reportInvalid(int code);
+  void reportInvalid(PanelCheck check);
 
   // Window variables.
   bool WorkReady = false;

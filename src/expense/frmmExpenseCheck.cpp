@@ -5,8 +5,6 @@
 #include <QComboBox>
 #include <QRadioButton>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
 #include "expense/frmmExpense.h"
 #include "ui/EntryField.h"
 
@@ -57,25 +55,25 @@ void frmmExpense::showAdjustedPanel(const ConditionPanel& p) {
   setFieldText(txtDiffCall, p.callTime);
 }
 
-void frmmExpense::reportInvalid(int code) {
-  const PanelFault fault = panelFault(code);
+void frmmExpense::reportInvalid(PanelCheck check) {
+  const PanelFault fault = panelFault(check);
   QWidget* const fields[] = {Text1,       tPeriod[0],   tPeriod[1],   txtTime[0], txtTime[1], advTime[0],
                              advTime[1],  txtDiffCall,  txtISPAmt,    txtExpIniAmt, txtInitTime, cmbExpCon,
                              Combo5,      Combo6,       txtHour,      txtMin,     txtVal};
   QWidget* const field = fields[static_cast<std::size_t>(fault.field)];
   // The second box of a pair that cannot both stand is emptied too.
-  if (code == 30) setFieldText(tPeriod[1], {});
-  if (code == 12) setFieldText(txtTime[1], {});
+  if (check == PanelCheck::DatesReversed) setFieldText(tPeriod[1], {});
+  if (check == PanelCheck::SameTimes) setFieldText(txtTime[1], {});
   SendMsg(field, fault.message);
-  switch (code) {
-    case 25:
-    case 26: {
+  switch (check) {
+    case PanelCheck::BadFilterHours:
+    case PanelCheck::BadFilterMinutes: {
       auto* box = static_cast<EntryField*>(field);
       setFieldText(box, QStringLiteral("00"));
       box->selectAll();
       break;
     }
-    case 28: setFieldText(txtVal, {}); break;
+    case PanelCheck::BadFilterValue: setFieldText(txtVal, {}); break;
     default: break;
   }
 }

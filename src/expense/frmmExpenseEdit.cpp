@@ -10,17 +10,17 @@
 #include <QRadioButton>
 #include <cmath>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
-#include "common/ConditionStore.h"
-#include "common/ConditionTexts.h"
+#include "core/ConditionStore.h"
+#include "core/ConditionTexts.h"
 #include "expense/frmmExpGraph.h"
 #include "expense/frmmExpense.h"
 #include "store/Choices.h"
 #include "store/Codec.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/Prompter.h"
+#include "ui/SharedProcs.h"
 #include "ui/SpinBar.h"
 
 namespace prandel {
@@ -46,7 +46,7 @@ int frmmExpense::selectedSlot() const {
 
 int frmmExpense::firstFreeSlot() {
   for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
-    if (!readSlot(ctx.session, ConditionSet::Work, i) || !ctx.session.CondRec.InUse) return i;
+    if (!readSlot(ctx.state.files, ConditionSet::Work, i, ctx.state.CondRec) || !ctx.state.CondRec.InUse) return i;
   }
   return 0;
 }
@@ -54,7 +54,7 @@ int frmmExpense::firstFreeSlot() {
 bool frmmExpense::isEditing() const { return !CmdBut[4]->isHidden(); }
 
 void frmmExpense::Form_Load() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   if (!topmostSet_) {
     setTopmost(true);
     topmostSet_ = true;
@@ -77,7 +77,7 @@ void frmmExpense::Form_Load() {
   if (!WorkReady) {
     // A working set that is not a copy of the live one (stale from an earlier run, or
     // half copied) must never reach the live set by an OK: the window is not opened.
-    if (!Copy_ToWork(s)) {
+    if (!Copy_ToWork(s.files, s.MainRec, s.CondRec)) {
       Closed = true;
       setOpeningFault(kNotPrepared);
       return;
@@ -88,7 +88,7 @@ void frmmExpense::Form_Load() {
     const QSignalBlocker block(lstCondtions);
     lstCondtions->clear();
     for (int i = 1; i <= ExpenseCondition::Slots; ++i) {
-      if (readSlot(s, ConditionSet::Work, i) && s.CondRec.InUse) {
+      if (readSlot(s.files, ConditionSet::Work, i, s.CondRec) && s.CondRec.InUse) {
         auto* item = new QListWidgetItem(conditionEntry(i), lstCondtions);
         item->setData(Qt::UserRole, i);
       }
@@ -189,7 +189,7 @@ void frmmExpense::CmdBut_Click(int index) {
     case 7: showConditionMap(); break;
     case 9:
       setTopmost(false);
-      RunApp(ctx.session, 56, false);
+      RunApp(ctx.state, 56, false);
       break;
     default: break;
   }
@@ -241,15 +241,15 @@ void frmmExpense::New_Profile() {
 }
 
 void frmmExpense::Load_Profile() {
-  Session& s = ctx.session;
-  readSlot(s, ConditionSet::Work, selectedSlot());
+  ui::EditorState& s = ctx.state;
+  readSlot(s.files, ConditionSet::Work, selectedSlot(), s.CondRec);
   const ExpenseCondition c = s.CondRec;
   pick(Combo3, 0);
   enterEditingMode();
 
   const QString hhmm = QStringLiteral("hh:mm");
   const QString hhmmss = QStringLiteral("hh:mm:ss");
-  setFieldText(Text1, amountText(s, c.Amt));
+  setFieldText(Text1, amountText(s.regional, s.MainRec, c.Amt));
   if (c.AmtKind == 2) {
     pick(Combo3, 3);
   } else if (c.AmtKind == 3) {
@@ -270,10 +270,10 @@ void frmmExpense::Load_Profile() {
     setFieldText(txtTime[1], s.regional.formatDate(c.TimeEnd, hhmm));
   }
   tick(chkEnaExpIni, c.InCall);
-  setFieldText(txtExpIniAmt, c.InCall ? amountText(s, c.InCallAmt) : QString());
+  setFieldText(txtExpIniAmt, c.InCall ? amountText(s.regional, s.MainRec, c.InCallAmt) : QString());
   tick(chkEnaExpAll, c.ConVal);
   tick(chkEnaISPC, c.IspOn == 12);
-  setFieldText(txtISPAmt, c.IspOn == 12 ? amountText(s, c.IspAmt) : QString());
+  setFieldText(txtISPAmt, c.IspOn == 12 ? amountText(s.regional, s.MainRec, c.IspAmt) : QString());
   cmbExpCon->setEditText(c.ConVal ? QString::fromStdString(store::trimSpaces(c.ConNm)) : QString());
   tick(chkIntTime, c.InTimeOn);
   setFieldText(txtInitTime, c.InTimeOn ? s.regional.formatDate(c.InTime, hhmmss) : QString());
@@ -311,7 +311,7 @@ void frmmExpense::Load_Profile() {
     tick(chkCondtion, true);
     pick(Combo5, c.CondItem - 1 < Combo5->count() ? c.CondItem - 1 : -1);
     Combo6->setCurrentIndex(c.CondCmp < Combo6->count() ? c.CondCmp : -1);
-    if (c.CondItem == 1 || c.CondItem == 2 || c.CondItem == 3 || c.CondItem == 8) {
+    if (store::choices::isTimeCounter(c.CondItem - 1)) {
       // Whole seconds; a value no Long can hold gives 0, as nothing sensible fits.
       const double v = std::trunc(c.CondVal);
       const long long secs = std::isfinite(v) && std::fabs(v) < 2147483648.0 ? static_cast<long long>(v) : 0;
@@ -338,20 +338,21 @@ void frmmExpense::Save_Profile() {
   ConditionPanel panel = readPanel();
   adjustForSave(panel);
   showAdjustedPanel(panel);
-  if (const int code = Check_valid(ctx.session, panel)) {
-    reportInvalid(code);
+  ui::EditorState& s = ctx.state;
+  if (const PanelCheck check = Check_valid(s.regional, s.MainRec, panel); check != PanelCheck::Valid) {
+    reportInvalid(check);
     return;
   }
   const int slot = selectedSlot();
   if (slot < 1 || slot > ExpenseCondition::Slots) return;
-  const bool saved =
-      saveWorkSlot(ctx.session, slot, [this, &panel](ExpenseCondition& c) { fillCondition(ctx.session, panel, c); });
+  const bool saved = saveWorkSlot(s.files, s.CondRec, slot,
+                                  [&s, &panel](ExpenseCondition& c) { fillCondition(s.regional, s.MainRec, panel, c); });
   leaveEditingMode();
   if (saved) Changed = true;
 }
 
 void frmmExpense::commit() {
-  if (WorkReady) commitConditions(ctx.session, Changed);
+  if (WorkReady) commitConditions(ctx.state.files, ctx.state.MainRec, ctx.state.CondRec, Changed);
   WorkReady = false;
   Closed = true;
 }
@@ -361,7 +362,7 @@ void frmmExpense::deleteCondition() {
   if (slot < 1) return;
   if (!ctx.prompter.question(this, QStringLiteral("Do you want to delete condition"), QStringLiteral("Confirm")))
     return;
-  const bool deleted = deleteWorkSlot(ctx.session, slot);
+  const bool deleted = deleteWorkSlot(ctx.state.files, ctx.state.MainRec, ctx.state.CondRec, slot);
   Form_Load();
   if (deleted) Changed = true;
 }

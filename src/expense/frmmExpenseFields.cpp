@@ -4,11 +4,10 @@
 #include <QComboBox>
 #include <QKeyEvent>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
-#include "common/ConditionTexts.h"
 #include "expense/frmmExpense.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
+#include "ui/SharedProcs.h"
 #include "ui/SpinBar.h"
 
 namespace prandel {
@@ -48,7 +47,7 @@ void frmmExpense::setupEntryFields() {
       // Only the time-of-day and amount filters look at the text.
       const bool withText = kind == keykind::TimeAmPm || kind == keykind::Amount2;
       f->setKeyFilter([this, kind, withText](int key, const QString& text) {
-        return KeyFilter(ctx.session, key, kind, withText ? text : QString());
+        return KeyFilter(ctx.state, key, kind, withText ? text : QString());
       });
     }
     connect(f, &QLineEdit::textChanged, this, [f] {
@@ -81,17 +80,17 @@ void frmmExpense::setFieldText(EntryField* f, const QString& text) {
 }
 
 void frmmExpense::tidyAmount(EntryField* f) {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   setFieldText(f, DecimalToComma(s, FormatDNum(s, f->text())));
 }
 
 void frmmExpense::tidyDate(EntryField* f) {
-  if (const auto d = ctx.session.regional.parseDate(f->text()))
-    setFieldText(f, ctx.session.regional.formatDate(*d, QStringLiteral("Short Date")));
+  if (const auto d = ctx.state.regional.parseDate(f->text()))
+    setFieldText(f, ctx.state.regional.formatDate(*d, QStringLiteral("Short Date")));
 }
 
 void frmmExpense::tidyTimeOfDay(EntryField* f) {
-  const Regional& r = ctx.session.regional;
+  const Regional& r = ctx.state.regional;
   QString text = f->text();
   if (const auto t = r.parseDateTime(text)) text = r.formatDate(*t, QStringLiteral("hh:mm"));
   if (text == QStringLiteral("24:00") || text == QStringLiteral("24:0")) text = QStringLiteral("0:00");
@@ -159,7 +158,7 @@ void frmmExpense::resetSpins() {
 
 void frmmExpense::HourScroll_Change(int value) {
   if (!SpinReady) return;
-  const Regional& r = ctx.session.regional;
+  const Regional& r = ctx.state.regional;
   if (const auto n = r.parseNumber(txtHour->text())) {
     if (value > LastHourValue) {
       if (*n >= 1) setFieldText(txtHour, r.formatNumber(*n - 1, QStringLiteral("00")));
@@ -173,7 +172,7 @@ void frmmExpense::HourScroll_Change(int value) {
 
 void frmmExpense::MinScroll_Change(int value) {
   if (!SpinReady) return;
-  const Regional& r = ctx.session.regional;
+  const Regional& r = ctx.state.regional;
   if (const auto n = r.parseNumber(txtMin->text())) {
     QString next;
     if (value > LastMinValue) next = *n >= 1 ? r.formatNumber(*n - 1, QStringLiteral("00")) : QStringLiteral("59");
@@ -186,7 +185,7 @@ void frmmExpense::MinScroll_Change(int value) {
 
 void frmmExpense::txtMin_Change() {
   const QString text = txtMin->text();
-  const auto n = ctx.session.regional.parseNumber(text);
+  const auto n = ctx.state.regional.parseNumber(text);
   if (!n) {
     if (!text.isEmpty()) setFieldText(txtMin, {});
   } else if (*n > 59) {

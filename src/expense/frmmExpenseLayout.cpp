@@ -11,15 +11,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
-#include "common/ConditionTexts.h"
+#include "core/ConditionTexts.h"
 #include "expense/frmmExpense.h"
 #include "expense/frmmExpGraph.h"
 #include "store/Choices.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
+#include "ui/SharedProcs.h"
 #include "ui/SpinBar.h"
 #include "ui/Twips.h"
 

@@ -10,10 +10,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "common/Session.h"
-#include "common/ConditionStore.h"
-#include "common/ConditionTexts.h"
+#include "core/ConditionStore.h"
+#include "core/ConditionTexts.h"
 #include "expense/frmmExpense.h"
+#include "store/Choices.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/Prompter.h"
@@ -49,7 +50,7 @@ void frmmExpense::tick(QCheckBox* c, bool on) {
 }
 
 void frmmExpense::Combo1_Click() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   const int index = Combo1->currentIndex();
   Frame2->setVisible(index != 7);
   Frame5->setVisible(index == 7);
@@ -183,7 +184,7 @@ void frmmExpense::cmbCallTime_Click() {
   const int index = cmbCallTime->currentIndex();
   if (index == 0) {
     setFieldUsable(txtDiffCall, false);
-    setFieldText(txtDiffCall, ctx.session.regional.formatDate(ctx.session.MainRec.IncTime, QStringLiteral("hh:mm:ss")));
+    setFieldText(txtDiffCall, ctx.state.regional.formatDate(ctx.state.MainRec.IncTime, QStringLiteral("hh:mm:ss")));
   } else if (index == 1) {
     setFieldUsable(txtDiffCall, true);
     setFieldText(txtDiffCall, {});
@@ -217,7 +218,7 @@ void frmmExpense::chkCondtion_Click() {
 
 void frmmExpense::Combo5_Click() {
   const int index = Combo5->currentIndex();
-  const bool time = index == 0 || index == 1 || index == 2 || index == 7;
+  const bool time = store::choices::isTimeCounter(index);
   for (QWidget* w : std::initializer_list<QWidget*>{txtHour, HourScroll, Label10, txtMin, MinScroll, Label11})
     w->setVisible(time);
   txtVal->setVisible(!time);
@@ -227,10 +228,10 @@ void frmmExpense::Combo1_Change() { pick(Combo1, 0); }
 
 void frmmExpense::ListDUNs() {
   cmbExpCon->clear();
-  if (!ctx.session.platform.dialup) return;
+  if (!ctx.state.platform.dialup) return;
   constexpr std::size_t kMaxEntries = 256;
   std::size_t n = 0;
-  for (const std::string& name : ctx.session.platform.dialup->entryNames()) {
+  for (const std::string& name : ctx.state.platform.dialup->entryNames()) {
     if (n++ == kMaxEntries) break;
     cmbExpCon->addItem(QString::fromStdString(name.substr(0, name.find('\0'))));
   }
@@ -255,9 +256,9 @@ void frmmExpense::lstCondtions_Click() {
   const int sel = selectedIndex();
   if (n == 0 || sel < 0) return;
 
-  Session& s = ctx.session;
-  readSlot(s, ConditionSet::Work, selectedSlot());
-  const DetailLines lines = describeCondition(s, s.CondRec);
+  ui::EditorState& s = ctx.state;
+  readSlot(s.files, ConditionSet::Work, selectedSlot(), s.CondRec);
+  const DetailLines lines = describeCondition(s.regional, s.MainRec, s.CondRec);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!lines[i]) continue;
     lblDetails[i]->setText(*lines[i]);

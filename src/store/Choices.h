@@ -47,6 +47,11 @@ inline constexpr std::array<const char*, 14> kFilterCounters = {
     "Sent + Receive (in MB)", "Total Sent + Total Receive (in MB)", "Sent (in MB)", "Total Sent (in MB)",
     "Receive (in MB)", "Total Receive (in MB)"};
 
+// Whether the counter at index i of kFilterCounters (CondItem - 1) counts time: Time,
+// Todays Time, Total Time and Countdown hold seconds, typed and shown as hours and
+// minutes. Any other index, -1 (no filter) included, is no time.
+constexpr bool isTimeCounter(int i) { return i == 0 || i == 1 || i == 2 || i == 7; }
+
 // Expense conditions: the filter comparisons (CondCmp).
 inline constexpr std::array<const char*, 6> kFilterComparisons = {
     "equals", "does not equals", "is greater than", "is greater than or equals to", "is less than",

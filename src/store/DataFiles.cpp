@@ -205,21 +205,24 @@ bool DataFiles::open(int channelNumber) {
   return s->fd >= 0;
 }
 
-void DataFiles::close(int channelNumber) {
+bool DataFiles::close(int channelNumber) {
   Slot* s = slot(channelNumber);
-  if (s && s->fd >= 0) {
-    ::close(s->fd);
-    s->fd = -1;
-  }
+  if (!s || s->fd < 0) return true;
+  // The descriptor is gone whatever close says; EINTR leaves nothing to do again.
+  const bool ok = ::close(s->fd) == 0 || errno == EINTR;
+  s->fd = -1;
+  return ok;
 }
 
-void DataFiles::closeAll() {
+bool DataFiles::closeAll() {
+  bool ok = true;
   // The tracker's own order, which also names channels this program never opens.
-  for (int c : {1, 2, 5, 7, 11, 16, 12, 17, 33, 34, 38}) close(c);
+  for (int c : {1, 2, 5, 7, 11, 16, 12, 17, 33, 34, 38}) ok = close(c) && ok;
   if (folderFd_ >= 0) ::close(folderFd_);
   folderFd_ = -1;
   lockDepth_ = 0;
   journals_.clear();
+  return ok;
 }
 
 bool DataFiles::isOpen(int channelNumber) const {

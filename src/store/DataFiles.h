@@ -91,12 +91,13 @@ class DataFiles {
     DataFiles& files_;
     bool held_;
   };
-  // Closes every channel (closing one that is not open does nothing).
-  void closeAll();
+  // Closes every channel (closing one that is not open does nothing). False when the
+  // system reported an error for one (a write it had not got to the disk yet).
+  bool closeAll();
 
   // Opens one channel again (file set, folder and access of the last openAll).
   bool open(int channelNumber);
-  void close(int channelNumber);
+  bool close(int channelNumber);
   bool isOpen(int channelNumber) const;
 
   // Reads the first out.size() bytes of record recNo (counted from 1). Bytes past

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <map>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "core/BillingCycle.h"
 #include "store/MainRecord.h"
 

@@ -2,18 +2,15 @@
 #pragma once
 #include <functional>
 
-namespace prandel {
-class Session;
-}
-
 namespace prandel::ui {
 
+class EditorState;
 class Prompter;
 
-// What every window is handed: the session, the message boxes, and the way out
-// (showing the closing window, which ends the program).
+// What every window is handed: the editor state (with the data folder under it), the
+// message boxes, and the way out (showing the closing window, which ends the program).
 struct WindowContext {
-  Session& session;
+  EditorState& state;
   Prompter& prompter;
   std::function<void()> showEnd;
 };

@@ -82,10 +82,7 @@ QStringList faults(QWidget* window) {
   return out;
 }
 
-void choose(QComboBox* c, int index) {
-  c->setCurrentIndex(index);
-  emit c->activated(index);
-}
+using test::choose;
 void tick(QAbstractButton* b) {
   if (!b->isChecked()) b->click();
 }

@@ -28,11 +28,12 @@
 
 #include "app/Editors.h"
 #include "app/Startup.h"
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "store/BookmarkRecord.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"
 #include "support/FakePlatform.h"
+#include "support/StateKit.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "ui/FormBase.h"
@@ -327,7 +328,7 @@ class ConcurrentTracker : public ::testing::Test {
     SCOPED_TRACE("request " + std::to_string(r.code) + " round " + std::to_string(round));
     addedLinks.clear();
     setRequest(r.code);
-    Session s(fake.services());
+    test::StandaloneState s(fake.services());
     s.ProgramDir = dir.path();
     ASSERT_EQ(takeRequest(s).code, r.code);
     test::ScriptedPrompter prompter;

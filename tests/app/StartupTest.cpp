@@ -17,9 +17,10 @@
 #include "app/Prandel.h"
 #include "app/Startup.h"
 #include "app/frmzEnd.h"
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "store/RecordIO.h"
 #include "support/FakePlatform.h"
+#include "support/StateKit.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "ui/FormBase.h"
@@ -82,7 +83,7 @@ TEST(TakeRequest, ReadsClearsAndWritesBackAtOnce) {
   for (std::int16_t code : {0, 501, 504, 506, 507, -1, 32767}) {
     Folder f(code);
     test::FakePlatform fake;
-    Session s(fake.services());
+    test::StandaloneState s(fake.services());
     s.ProgramDir = f.dir.path();
     const TakenRequest taken = takeRequest(s);
     EXPECT_EQ(taken.code, code);
@@ -100,7 +101,7 @@ TEST(TakeRequest, ReadsClearsAndWritesBackAtOnce) {
 TEST(TakeRequest, EmptyOrUnreadableFolderGivesNoRequest) {
   TempDir dir;
   test::FakePlatform fake;
-  Session s(fake.services());
+  test::StandaloneState s(fake.services());
   s.ProgramDir = dir.path();
   EXPECT_EQ(takeRequest(s).code, 0);
   // The link record is written back as zeros into the new empty file.
@@ -108,7 +109,7 @@ TEST(TakeRequest, EmptyOrUnreadableFolderGivesNoRequest) {
 
   test::writeFileText(dir.file("Zelkora.ini"), "DataDir=" + dir.file("plain-file") + "\n");
   test::writeFileText(dir.file("plain-file"), "x");
-  Session t(fake.services());
+  test::StandaloneState t(fake.services());
   t.ProgramDir = dir.path();
   const TakenRequest unread = takeRequest(t);
   EXPECT_EQ(unread.code, 0);
@@ -131,7 +132,7 @@ TEST(SignalTracker, OnlyAPendingChangeSetsTheFlagAndStepsTheClock) {
   for (std::uint8_t changeCode : {0, 3}) {
     Folder f(0, changeCode);
     test::FakePlatform fake;
-    Session s(fake.services());
+    test::StandaloneState s(fake.services());
     s.ProgramDir = f.dir.path();
     takeRequest(s);
     signalTrackerAndClose(s);
@@ -154,7 +155,7 @@ TEST(SignalTracker, ClockThatCannotBeSetIsSilent) {
   Folder f(0, 6);
   test::FakePlatform fake;
   fake.clock.allowSet = false;
-  Session s(fake.services());
+  test::StandaloneState s(fake.services());
   s.ProgramDir = f.dir.path();
   takeRequest(s);
   signalTrackerAndClose(s);
@@ -181,7 +182,7 @@ class RecordingForm final : public ui::FormBase {
 TEST(frmzEnd, UnloadsWindowsSignalsAndQuitsInTwoSteps) {
   Folder f(0, 1);
   test::FakePlatform fake;
-  Session s(fake.services());
+  test::StandaloneState s(fake.services());
   s.ProgramDir = f.dir.path();
   takeRequest(s);
   bool quit = false;
@@ -207,7 +208,7 @@ TEST(frmzEnd, UnloadsWindowsSignalsAndQuitsInTwoSteps) {
 
 TEST(Editors, EachCodeOpensItsTitledWindow) {
   test::FakePlatform fake;
-  Session s(fake.services());
+  test::StandaloneState s(fake.services());
   test::ScriptedPrompter prompter;
   int ends = 0;
   ui::WindowContext ctx{s, prompter, [&] { ++ends; }};
@@ -324,7 +325,7 @@ TEST(Run, TheTitleIsGivenUpWhenTheEditorIsDone) {
       EXPECT_TRUE(fake.windows.held.empty());
 
       f.ask(504);
-      Session next(fake.services());
+      test::StandaloneState next(fake.services());
       next.ProgramDir = f.dir.path();
       const Dispatch d = dispatchRequest(next, takeRequest(next), true);
       ASSERT_TRUE(d.editor.has_value());

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "core/Pricing.h"
 
 namespace prandel::test {

@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "expense/frmmExpGraph.h"
 #include "store/ExpenseCondition.h"
 #include "store/HolidayRecord.h"
@@ -187,12 +187,10 @@ TEST(ExpGraph, TheConnectionListFiltersTheConditions) {
   const std::size_t night = 8, noon = 48;
   EXPECT_EQ(w->slotConditions()[night], 0);
   EXPECT_EQ(w->slotConditions()[noon], 1);
-  w->cmbExpCon->setCurrentIndex(1);
-  emit w->cmbExpCon->activated(1);
+  test::choose(w->cmbExpCon, 1);
   EXPECT_EQ(w->slotConditions()[night], 2);
   EXPECT_EQ(w->slotConditions()[noon], 2);
-  w->cmbExpCon->setCurrentIndex(2);
-  emit w->cmbExpCon->activated(2);
+  test::choose(w->cmbExpCon, 2);
   EXPECT_EQ(w->slotConditions()[noon], 0);
 }
 

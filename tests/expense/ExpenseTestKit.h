@@ -19,8 +19,8 @@
 #include <memory>
 #include <vector>
 
-#include "common/Session.h"
-#include "common/ConditionStore.h"
+#include "ui/EditorState.h"
+#include "core/ConditionStore.h"
 #include "expense/frmmExpense.h"
 #include "store/ExpenseCondition.h"
 #include "store/RecordIO.h"
@@ -80,11 +80,7 @@ struct ExpenseKit : WindowKit {
   std::unique_ptr<frmmExpense> open() { return show<frmmExpense>(); }
 };
 
-// What a user does to a list or a tick box: the rules run as on a real change.
-inline void choose(QComboBox* c, int index) {
-  c->setCurrentIndex(index);
-  emit c->activated(index);
-}
+// What a user does to a tick box: the rules run as on a real change.
 inline void click(QAbstractButton* b) { b->click(); }
 
 }  // namespace prandel::test

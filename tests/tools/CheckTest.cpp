@@ -14,8 +14,8 @@
 #include <sstream>
 
 #include "ZktrackKit.h"
-#include "common/ConditionShapes.h"
-#include "common/Regional.h"
+#include "core/ConditionShapes.h"
+#include "core/Regional.h"
 #include "store/ExpenseCondition.h"
 #include "store/MainRecord.h"
 #include "store/RecordIO.h"

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "ZktrackKit.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/Codec.h"
 #include "store/HolidayRecord.h"
 #include "store/LinkRecord.h"
@@ -26,8 +26,8 @@ using store::HolidayRecord;
 using store::LinkRecord;
 using store::MainRecord;
 
-const std::string kFrance = std::string(TOOLS_DATA) + "/fr-holidays.ics";
-const std::string kPoland = std::string(TOOLS_DATA) + "/pl-holidays.ics";
+const std::string kFrance = std::string(TEST_CALENDARS) + "/fr-holidays.ics";
+const std::string kPoland = std::string(TEST_CALENDARS) + "/pl-holidays.ics";
 
 constexpr std::size_t kMainAt = (MainRecord::RecordNo - 1) * 512;
 constexpr std::size_t kLinkAt = (LinkRecord::RecordNo - 1) * 512;

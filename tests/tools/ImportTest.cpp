@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "ZktrackKit.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/ExpenseCondition.h"
 #include "store/HolidayRecord.h"
 #include "store/RecordIO.h"

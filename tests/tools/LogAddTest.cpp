@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "ZktrackKit.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "core/Pricing.h"
 #include "store/RecordIO.h"
 #include "tracker/CallLog.h"

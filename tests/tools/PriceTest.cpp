@@ -13,7 +13,7 @@
 
 #include "ZktrackKit.h"
 #include "Zktrack.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/RecordIO.h"
 
 namespace prandel::test {

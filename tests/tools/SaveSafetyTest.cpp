@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "ZktrackKit.h"
-#include "common/RecordClaims.h"
+#include "core/RecordClaims.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "store/ExpenseCondition.h"
 #include "store/Journal.h"
@@ -26,7 +26,7 @@ using store::ExpenseCondition;
 
 RunResult zk(const std::vector<std::string>& args) { return runProgram(ZKTRACK_PATH, args); }
 
-const std::string kFrance = std::string(TOOLS_DATA) + "/fr-holidays.ics";
+const std::string kFrance = std::string(TEST_CALENDARS) + "/fr-holidays.ics";
 constexpr const char* kCutNote = "a save to ";
 
 struct Seeded {

@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "ZktrackKit.h"
-#include "common/ConditionCoverage.h"
-#include "common/ConditionMatching.h"
-#include "common/Regional.h"
+#include "core/ConditionCoverage.h"
+#include "core/ConditionMatching.h"
+#include "core/Regional.h"
 #include "expense/frmmExpGraph.h"
 #include "store/RecordIO.h"
 #include "support/WindowKit.h"
@@ -65,8 +65,7 @@ TEST(Which, AgreesWithTheConditionMapOnEveryQuarterHourOfTheDemoWeek) {
 
   int sampled = 0;
   for (const auto& [item, conn] : {std::pair{0, QString()}, std::pair{1, QStringLiteral("ISP A")}}) {
-    map.cmbExpCon->setCurrentIndex(item);
-    emit map.cmbExpCon->activated(item);
+    choose(map.cmbExpCon, item);
     const auto& drawn = map.slotConditions();
     const ConditionMatcher matcher(kit.s.files, kit.s.MainRec, ExpenseCondition::LiveBase,
                                    conn.isEmpty() ? kDefaultConnection : conn);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "LogKit.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/MainRecord.h"
 #include "support/TempDir.h"
 #include "tracker/Report.h"

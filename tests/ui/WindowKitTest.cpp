@@ -6,8 +6,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "support/FakePlatform.h"
+#include "support/StateKit.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/EntryField.h"
 #include "ui/FormBase.h"
@@ -97,7 +98,7 @@ class Probe final : public FormBase {
 
 TEST(FormBase, EscapeClicksTheCancelButtonAndTheCloseBoxUnloadsOnce) {
   test::FakePlatform fake;
-  Session s(fake.services());
+  test::StandaloneState s(fake.services());
   test::ScriptedPrompter prompter;
   WindowContext ctx{s, prompter, {}};
   int unloads = 0;

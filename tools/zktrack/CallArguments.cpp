@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <iostream>
 #include <sstream>
 #include <tuple>
 
@@ -134,11 +133,6 @@ std::string joined(const std::vector<std::string>& words) {
   return out;
 }
 
-bool usage(const std::string& message) {
-  std::cerr << "zktrack: " << message << "\n";
-  return false;
-}
-
 }  // namespace
 
 std::optional<Epoch> parseLocalMoment(const std::string& text, const LocalClock& clock) {
@@ -179,7 +173,11 @@ void addCallOptions(CLI::App& cmd, CallArguments& o) {
   cmd.add_option("--samples", o.samples, "The byte counters sampled during the call, a CSV file")->type_name("FILE");
 }
 
-std::optional<ParsedCall> readCall(const CallArguments& o, const LocalClock& clock) {
+std::optional<ParsedCall> readCall(const CallArguments& o, const LocalClock& clock, std::string& error) {
+  const auto usage = [&error](const std::string& message) {
+    error = message;
+    return false;
+  };
   const auto momentOf = [&](const std::string& what, const std::string& text) -> std::optional<Epoch> {
     const auto t = parseLocalMoment(text, clock);
     if (!t) usage("not a moment for " + what + ": " + readable(text) + " (use yyyy-mm-dd hh:mm[:ss] or @SECONDS)");

@@ -31,9 +31,10 @@ struct ParsedCall {
   std::uint64_t received = 0, sent = 0;
 };
 
-// The call the arguments describe, moments on clock's wall clock; nullopt, with a
-// message beginning "zktrack: " on standard error, when they describe none.
-std::optional<ParsedCall> readCall(const CallArguments& args, const prandel::core::LocalClock& clock);
+// The call the arguments describe, moments on clock's wall clock; nullopt, and error
+// says what is wrong with them, when they describe none.
+std::optional<ParsedCall> readCall(const CallArguments& args, const prandel::core::LocalClock& clock,
+                                   std::string& error);
 
 // A local moment: what `which` takes (yyyy-mm-dd hh:mm, with a T, a day, now), a time
 // with seconds (yyyy-mm-dd hh:mm:ss), or @SECONDS since the Unix epoch. A time the

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "Zktrack.h"
-#include "common/ConditionCoverage.h"
-#include "common/ConditionMatching.h"
-#include "common/Regional.h"
+#include "core/ConditionCoverage.h"
+#include "core/ConditionMatching.h"
+#include "core/Regional.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {

@@ -4,21 +4,18 @@
 #include <iostream>
 #include <memory>
 
-#include "Tariff.h"
-#include "common/Session.h"
-#include "platform/Platform.h"
+#include "Zktrack.h"
+#include "format/Tariff.h"
 
 namespace zktrack {
 
 namespace {
 
-int runExport(const prandel::DataFolder& folder, TariffPart part, const std::string& outPath, const std::string& guide) {
+int runExport(const prandel::DataFolder& folder, prandel::format::TariffPart part, const std::string& outPath, const std::string& guide) {
   store::DataFiles files;
   if (!openRecordsForReading(folder, files)) return 1;
   const Records r = readAll(files);
-  prandel::platform::Platform noServices;
-  prandel::Session s(noServices);
-  const std::string text = writeTariff(r, part, s, guide);
+  const std::string text = prandel::format::writeTariff(r, part, guide);
   if (outPath.empty() || outPath == "-") {
     std::cout << text;
     return std::cout ? 0 : 1;
@@ -54,6 +51,7 @@ void addExportCommand(CLI::App& app, Context& ctx) {
       "zktrack import reads the file back. The format is described in\n" +
       guide + ".");
   cmd->callback([&ctx, opts, guide] {
+    using prandel::format::TariffPart;
     const TariffPart part = opts->what == "conditions" ? TariffPart::Conditions
                             : opts->what == "holidays" ? TariffPart::Holidays
                                                        : TariffPart::All;

@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <system_error>
 
@@ -50,47 +49,16 @@ void reportNoRecords(const std::string& folder) {
   std::cerr << "zktrack: no records in " << folder << " (mlif.zkt missing or empty); try: zktrack seed\n";
 }
 
-SmallFile readSmallFile(const std::string& path, std::uintmax_t maxBytes) {
-  using Fault = SmallFile::Fault;
-  SmallFile f;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    f.fault = Fault::Missing;
-    f.error = errno;
-    return f;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    f.fault = Fault::NotRegular;
-    return f;
-  }
-  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
-    f.fault = Fault::TooBig;
-    return f;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    f.fault = Fault::CannotOpen;
-    return f;
-  }
-  // One byte more than the file had, to see whether it grew since.
-  f.text.assign(static_cast<std::size_t>(st.st_size) + 1, '\0');
-  in.read(f.text.data(), static_cast<std::streamsize>(f.text.size()));
-  f.text.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) f.fault = Fault::Unreadable;
-  else if (f.text.size() > static_cast<std::size_t>(st.st_size)) f.fault = Fault::Changed;
-  return f;
-}
-
-bool makeDataFolder(const std::string& folder) {
+bool makeDataFolder(const std::string& folder, std::string& error) {
   if (folder.empty()) {
-    std::cerr << "zktrack: no data folder: no home folder is known; set HOME or XDG_DATA_HOME, or use --data DIR\n";
+    error = "no data folder: no home folder is known; set HOME or XDG_DATA_HOME, or use --data DIR";
     return false;
   }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder)) {
-    std::cerr << "zktrack: cannot create the data folder " << folder << ": "
-              << (ec ? ec.message() : std::string("something else has that name")) << "\n";
+    error = "cannot create the data folder " + folder + ": " +
+            (ec ? ec.message() : std::string("something else has that name"));
     return false;
   }
   return true;

@@ -6,39 +6,37 @@
 #include <memory>
 #include <sstream>
 
-#include "Tariff.h"
-#include "common/HolidayList.h"
-#include "common/RecordClaims.h"
-#include "common/Session.h"
-#include "common/SettingsImport.h"
+#include "Zktrack.h"
+#include "core/HolidayList.h"
+#include "core/RecordClaims.h"
+#include "core/RecordFolder.h"
+#include "core/SettingsImport.h"
+#include "format/Tariff.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "store/RecordIO.h"
 
 namespace zktrack {
 
 namespace {
 
-// The holiday list to save: a holiday that stays keeps its record's spare bytes, as
-// in the holiday window; a new one gets what the window would give it.
-std::vector<prandel::HolidayEntry> holidayEntries(prandel::Session& s, const HolidayPlan& plan) {
-  prandel::HolidayList current = prandel::loadHolidayList(s);
-  const auto trimmed = [](std::string t) {
-    while (!t.empty() && t.back() == ' ') t.pop_back();
-    return t;
-  };
-  std::vector<prandel::HolidayEntry> entries;
-  for (const TariffHoliday& h : plan.days) {
-    const auto kept = std::find_if(current.entries.begin(), current.entries.end(), [&](const prandel::HolidayEntry& e) {
-      return e.date == h.date && trimmed(e.name) == trimmed(h.description);
-    });
-    if (kept != current.entries.end()) {
-      entries.push_back(*kept);
-      current.entries.erase(kept);
-    } else {
-      entries.push_back({h.date, h.description, std::nullopt});
-    }
-  }
-  return entries;
+using prandel::format::ConditionPlan;
+using prandel::format::HolidayPlan;
+using prandel::format::Tariff;
+using prandel::format::TariffHoliday;
+
+// What the import works with: the data folder, read and written in the notation the
+// tariff's panel texts are written in, and its copies of the records the save changes.
+struct Importing {
+  prandel::RecordFolder& folder;
+  store::MainRecord main;
+  store::HolidayRecord holidayBuffer;
+};
+
+// The holiday list to save, set against the list as the holiday window would load it
+// now (format/Tariff.h).
+std::vector<prandel::HolidayEntry> holidayEntries(Importing& s, const HolidayPlan& plan) {
+  return prandel::format::holidaysToSave(prandel::loadHolidayList(s.folder.files(), s.main, s.holidayBuffer), plan);
 }
 
 // What the tariff changes, worked out on the records as they are now.
@@ -54,41 +52,41 @@ struct ImportPlan {
   }
 };
 
-ImportPlan planImport(prandel::Session& s, const Tariff& tariff) {
-  const Records r = readAll(s.files);
+ImportPlan planImport(Importing& s, const Tariff& tariff) {
+  const Records r = readAll(s.folder.files());
   ImportPlan plan;
-  if (tariff.conditions) plan.conditions = planConditions(s, r, *tariff.conditions);
-  plan.holidays = planHolidays(r, tariff);
+  if (tariff.conditions)
+    plan.conditions = prandel::format::planConditions(s.folder.regional(), s.main, r, *tariff.conditions);
+  plan.holidays = prandel::format::planHolidays(r, tariff);
   return plan;
 }
 
-// The editors whose OK would write over the import, held for as long as it runs; a
-// message and nothing when one of them is open.
-bool claimEditedRecords(const std::string& folder, const Tariff& tariff,
-                        std::vector<std::unique_ptr<prandel::platform::TitleClaim>>& claims) {
+// The editors whose OK would write over the import, held for as long as it runs;
+// empty, or why they cannot be held (one of them is open), and then nothing is held.
+std::string claimEditedRecords(const std::string& folder, const Tariff& tariff,
+                               std::vector<std::unique_ptr<prandel::platform::TitleClaim>>& claims) {
   prandel::platform::LockFileRegistry registry("");
-  const auto claim = [&](prandel::HeldRecords what, const char* window) {
+  const auto claim = [&](prandel::HeldRecords what, const char* window) -> std::string {
     auto c = prandel::claimRecords(registry, what, folder);
     if (!c.claim) {
-      if (!c.refused.empty())
-        std::cerr << "zktrack: " << c.refused << "; nothing was written\n";
-      else
-        std::cerr << "zktrack: the " << window << " window is open on " << folder
-                  << "; its OK would write over the import. Close it and run the import again. Nothing was written.\n";
-      return false;
+      if (!c.refused.empty()) return c.refused + "; nothing was written";
+      return std::string("the ") + window + " window is open on " + folder +
+             "; its OK would write over the import. Close it and run the import again. Nothing was written.";
     }
     claims.push_back(std::move(c.claim));
-    return true;
+    return {};
   };
-  if (tariff.conditions && !claim(prandel::HeldRecords::Conditions, "expense")) return false;
-  if ((tariff.holidays || tariff.daysOff) && !claim(prandel::HeldRecords::Holidays, "holiday")) return false;
-  return true;
+  if (tariff.conditions)
+    if (std::string why = claim(prandel::HeldRecords::Conditions, "expense"); !why.empty()) return why;
+  if (tariff.holidays || tariff.daysOff)
+    if (std::string why = claim(prandel::HeldRecords::Holidays, "holiday"); !why.empty()) return why;
+  return {};
 }
 
 int runImport(const prandel::DataFolder& folder, const std::string& path, bool dryRun) {
   using Fault = SmallFile::Fault;
   // Refused before it is read when it is big: a tariff file is a few kilobytes.
-  const SmallFile file = readSmallFile(path, kMaxTariffBytes);
+  const SmallFile file = readSmallFile(path, prandel::format::kMaxTariffBytes);
   switch (file.fault) {
     case Fault::None: break;
     case Fault::Missing: std::cerr << "zktrack: " << path << ": no such file\n"; return 1;
@@ -102,17 +100,20 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
 
   prandel::platform::Platform noServices;
   // Panel texts are written and read back in one fixed notation, whatever the user's.
-  prandel::Session s(noServices, QLocale(QLocale::English, QLocale::UnitedStates));
-  s.DataPath = folder.path;
+  prandel::RecordFolder records(noServices, QLocale(QLocale::English, QLocale::UnitedStates));
+  Importing s{records, {}, {}};
+  store::DataFiles& files = records.files();
   // Read as the folder will be once a save cut short is undone; nothing is made or
   // changed until the file has passed every check and changes something.
-  if (!openRecordsForReading(folder, s.files)) return 1;
-  s.MainRecIO(false);
+  if (!openRecordsForReading(folder, files)) return 1;
+  store::MainRecIO(files, s.main, false);
 
   const std::string name = std::filesystem::path(path).filename().string();
   Tariff tariff;
   std::string error;
-  if (!readTariff(text, name, s, tariff, error) || !checkTariff(tariff, name, s, error)) {
+  const prandel::Regional& notation = records.regional();
+  if (!prandel::format::readTariff(text, name, notation, tariff, error) ||
+      !prandel::format::checkTariff(tariff, name, notation, s.main, error)) {
     std::cerr << error << "\nNothing was written.\n";
     return 1;
   }
@@ -121,7 +122,7 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
   ImportPlan plan = planImport(s, tariff);
   // A save cut short is undone by a real import even when it changes nothing, so that
   // the folder holds what the import reported.
-  const bool settle = std::any_of(s.files.journals().begin(), s.files.journals().end(), [](const auto& j) {
+  const bool settle = std::any_of(files.journals().begin(), files.journals().end(), [](const auto& j) {
     return j.kind == store::JournalState::Kind::CutSave;
   });
   if (dryRun || (!plan.changes() && !settle)) {
@@ -131,18 +132,21 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
   }
 
   std::vector<std::unique_ptr<prandel::platform::TitleClaim>> claims;
-  if (!claimEditedRecords(folder.path, tariff, claims)) return 1;
-  s.files.closeAll();
-  s.OpenDataFiles();
+  if (const std::string why = claimEditedRecords(folder.path, tariff, claims); !why.empty()) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
+  records.close();
+  records.open(folder.path);
   // Read, planned and written under the folder's lock, so that no other save falls
   // between what the plan saw and what it writes.
-  const store::DataFiles::FolderLock lock(s.files);
-  bool ok = lock.held() && s.files.isOpen(store::MainRecord::Channel) && s.MainRecIO(false);
+  const store::DataFiles::FolderLock lock(files);
+  bool ok = lock.held() && files.isOpen(store::MainRecord::Channel) && store::MainRecIO(files, s.main, false);
   if (ok) {
     plan = planImport(s, tariff);
     plan.print();
     // Nothing to write, and no cut save left half done on the disk.
-    if (!plan.changes() && s.files.journals().empty()) {
+    if (!plan.changes() && files.journals().empty()) {
       std::cout << "No settings change.\n";
       return 0;
     }
@@ -154,15 +158,15 @@ int runImport(const prandel::DataFolder& folder, const std::string& path, bool d
       list.weekOff = plan.holidays.weekOff;
       what.holidays = std::move(list);
     }
-    ok = s.files.journals().empty() && prandel::saveImportedSettings(s, what);
+    ok = files.journals().empty() && prandel::saveImportedSettings(files, s.main, s.holidayBuffer, what);
   }
   if (!ok) {
     std::cerr << "zktrack: the records in " << folder.path << " could not be written; nothing was changed\n";
     if (!lock.held()) std::cerr << "zktrack: another program kept the data folder busy\n";
-    reportBlockingJournals(s.files);
+    reportBlockingJournals(files);
     return 1;
   }
-  std::cout << "Written: ChangeCode " << int{s.MainRec.ChangeCode} << ", ReloadFlag -1.\n";
+  std::cout << "Written: ChangeCode " << int{s.main.ChangeCode} << ", ReloadFlag -1.\n";
   return 0;
 }
 

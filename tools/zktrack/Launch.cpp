@@ -76,17 +76,17 @@ int dropClockRight(int& err) {
 
 }  // namespace
 
-int runWithoutClockRight(const std::string& program) {
+int runWithoutClockRight(const std::string& program, std::string& error) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
-    std::cerr << "zktrack: cannot start " << program << ": " << std::strerror(errno) << "\n";
+    error = "cannot start " + program + ": " + std::strerror(errno);
     return -1;
   }
   std::cout.flush();
   std::cerr.flush();
   const pid_t pid = ::fork();
   if (pid < 0) {
-    std::cerr << "zktrack: cannot start " << program << ": " << std::strerror(errno) << "\n";
+    error = "cannot start " + program + ": " + std::strerror(errno);
     ::close(fds[0]);
     ::close(fds[1]);
     return -1;
@@ -126,24 +126,21 @@ int runWithoutClockRight(const std::string& program) {
   if (got == static_cast<ssize_t>(sizeof failure)) {
     switch (failure.stage) {
       case kStillHasClockRight:
-        std::cerr << "zktrack: refusing to start prandel: the right to set the clock (CAP_SYS_TIME) could not be "
-                     "dropped\n";
+        error = "refusing to start prandel: the right to set the clock (CAP_SYS_TIME) could not be dropped";
         break;
-      case kExec:
-        std::cerr << "zktrack: cannot run " << program << ": " << std::strerror(failure.err) << "\n";
-        break;
+      case kExec: error = "cannot run " + program + ": " + std::strerror(failure.err); break;
       default:
-        std::cerr << "zktrack: refusing to start prandel: dropping the right to set the clock failed: "
-                  << std::strerror(failure.err) << "\n";
+        error = std::string("refusing to start prandel: dropping the right to set the clock failed: ") +
+                std::strerror(failure.err);
     }
     return -1;
   }
   if (w < 0) {
-    std::cerr << "zktrack: lost track of prandel: " << std::strerror(errno) << "\n";
+    error = std::string("lost track of prandel: ") + std::strerror(errno);
     return -1;
   }
   if (WIFSIGNALED(status)) {
-    std::cerr << "zktrack: prandel was ended by signal " << WTERMSIG(status) << "\n";
+    error = "prandel was ended by signal " + std::to_string(WTERMSIG(status));
     return 128 + WTERMSIG(status);
   }
   return WEXITSTATUS(status);

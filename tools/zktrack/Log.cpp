@@ -93,8 +93,11 @@ int runLogList(const prandel::DataFolder& folder, const prandel::tracker::Sessio
   bool none = false;
   if (form == Form::Table) std::cout << dataFolderLine(folder) << "\n";
   std::vector<SessionRow> rows;
-  if (!openLogForReading(folder.path, log, none)) {
-    if (!none) return 1;
+  if (std::string why; !openLogForReading(folder.path, log, none, why)) {
+    if (!none) {
+      std::cerr << "zktrack: " << why << "\n";
+      return 1;
+    }
     // The forms for scripts stay what they are, empty; the note goes beside them.
     (form == Form::Table ? std::cout : std::cerr) << noCallsYet(folder.path) << "\n";
     if (form == Form::Table) return 0;
@@ -140,7 +143,8 @@ void addLogCommand(CLI::App& app, Context& ctx) {
   cmd->callback([cmd, &ctx, opts] {
     if (!cmd->get_subcommands().empty()) return;
     prandel::tracker::SessionFilter filter;
-    if (!daySpan(opts->from, opts->to, filter.span)) {
+    if (std::string why; !daySpan(opts->from, opts->to, filter.span, why)) {
+      std::cerr << "zktrack: " << why << "\n";
       ctx.exitCode = 2;
       return;
     }

@@ -8,7 +8,7 @@
 
 #include "CallArguments.h"
 #include "LogTexts.h"
-#include "common/ConditionTexts.h"
+#include "core/ConditionTexts.h"
 #include "tracker/PricedSession.h"
 
 namespace zktrack {
@@ -28,11 +28,18 @@ namespace {
 
 int runLogAdd(const prandel::DataFolder& folder, const CallArguments& args) {
   const auto clock = prandel::core::LocalClock::system();
-  const auto parsed = readCall(args, clock);
-  if (!parsed) return 2;
+  std::string why;
+  const auto parsed = readCall(args, clock, why);
+  if (!parsed) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 2;
+  }
 
   CallLog log;
-  if (!openLogForWriting(folder.path, log)) return 1;
+  if (std::string why; !openLogForWriting(folder.path, log, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   const auto startDay = log.cycleStartDay();
   if (!startDay) {
     std::cerr << "zktrack: cannot read the session log: " << log.error() << "\n";

@@ -45,7 +45,8 @@ int showSettings(const std::string& folder, const std::string& key) {
   bool none = false;
   int day = prandel::core::kDefaultCycleStartDay;
   prandel::tracker::TrackerOptions options;
-  if (openLogForReading(folder, log, none)) {
+  std::string why;
+  if (openLogForReading(folder, log, none, why)) {
     const auto stored = log.cycleStartDay();
     const auto o = stored ? prandel::tracker::readTrackerOptions(log) : std::nullopt;
     if (!o) {
@@ -55,6 +56,7 @@ int showSettings(const std::string& folder, const std::string& key) {
     day = *stored;
     options = *o;
   } else if (!none) {
+    std::cerr << "zktrack: " << why << "\n";
     return 1;
   }
   if (key.empty() || key == "cycle-start-day") std::cout << cycleLine(day) << "\n";
@@ -76,7 +78,10 @@ int setCycleStartDay(const std::string& folder, const std::string& value) {
     return 2;
   }
   CallLog log;
-  if (!openLogForWriting(folder, log)) return 1;
+  if (std::string why; !openLogForWriting(folder, log, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   if (!log.setCycleStartDay(day)) {
     std::cerr << "zktrack: cannot write the session log: " << log.error() << "\n";
     return 1;
@@ -112,7 +117,10 @@ int setTrackerSetting(const std::string& folder, const std::string& key, const s
     stored = *on ? "on" : "off";
   }
   CallLog log;
-  if (!openLogForWriting(folder, log)) return 1;
+  if (std::string why; !openLogForWriting(folder, log, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   if (!log.setSetting(key == "tracked-connections" ? TrackerOptions::kTrackedKey : TrackerOptions::kDisconnectKey, stored)) {
     std::cerr << "zktrack: cannot write the session log: " << log.error() << "\n";
     return 1;

@@ -11,7 +11,7 @@
 #include <iostream>
 #include <limits>
 
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {
@@ -68,18 +68,18 @@ store::MainRecord readMainRecord(const std::string& folder) {
   return main;
 }
 
-bool openLogForReading(const std::string& folder, CallLog& log, bool& none) {
+bool openLogForReading(const std::string& folder, CallLog& log, bool& none, std::string& error) {
   none = false;
   if (!CallLog::existsIn(folder)) {
     if (!std::filesystem::is_directory(folder)) {
-      std::cerr << "zktrack: no data folder " << folder << "\n";
+      error = "no data folder " + folder;
       return false;
     }
     none = true;
     return false;
   }
   if (!log.open(folder, CallLog::Access::Read)) {
-    std::cerr << "zktrack: cannot read the session log: " << log.error() << "\n";
+    error = "cannot read the session log: " + log.error();
     return false;
   }
   return true;
@@ -87,13 +87,13 @@ bool openLogForReading(const std::string& folder, CallLog& log, bool& none) {
 
 std::string noCallsYet(const std::string& folder) { return "No calls logged yet in " + folder; }
 
-bool openLogForWriting(const std::string& folder, CallLog& log) {
+bool openLogForWriting(const std::string& folder, CallLog& log, std::string& error) {
   if (!std::filesystem::is_directory(folder)) {
-    std::cerr << "zktrack: no data folder " << folder << "\n";
+    error = "no data folder " + folder;
     return false;
   }
   if (!log.open(folder, CallLog::Access::Write)) {
-    std::cerr << "zktrack: cannot write the session log: " << log.error() << "\n";
+    error = "cannot write the session log: " + log.error();
     return false;
   }
   return true;
@@ -111,19 +111,19 @@ std::string isoMoment(Epoch t) {
 
 Epoch dayStart(const QDate& day) { return day.startOfDay().toSecsSinceEpoch(); }
 
-bool daySpan(const std::string& from, const std::string& to, prandel::tracker::Span& span) {
+bool daySpan(const std::string& from, const std::string& to, prandel::tracker::Span& span, std::string& error) {
   span = {std::numeric_limits<std::int64_t>::min() / 2, std::numeric_limits<std::int64_t>::max() / 2};
   std::optional<QDate> first, last;
   if (!from.empty() && !(first = parseDay(from))) {
-    std::cerr << "zktrack: not a day: " << readable(from) << " (use yyyy-mm-dd)\n";
+    error = "not a day: " + readable(from) + " (use yyyy-mm-dd)";
     return false;
   }
   if (!to.empty() && !(last = parseDay(to))) {
-    std::cerr << "zktrack: not a day: " << readable(to) << " (use yyyy-mm-dd)\n";
+    error = "not a day: " + readable(to) + " (use yyyy-mm-dd)";
     return false;
   }
   if (first && last && *last < *first) {
-    std::cerr << "zktrack: --to " << to << " lies before --from " << from << "\n";
+    error = "--to " + to + " lies before --from " + from;
     return false;
   }
   if (first) span.from = dayStart(*first);

@@ -32,14 +32,15 @@ MoneyStyle moneyStyleOf(const store::MainRecord& main);
 // record of zeros when the folder has none.
 store::MainRecord readMainRecord(const std::string& folder);
 
-// Opens the folder's log for reading. False, with a message on standard error, when
-// the folder is missing or the log cannot be read; false with `none` set, and no
-// message, when the folder simply has no log yet.
-bool openLogForReading(const std::string& folder, prandel::tracker::CallLog& log, bool& none);
+// Opens the folder's log for reading. False, and error says why, when the folder is
+// missing or the log cannot be read; false with `none` set, and no error, when the
+// folder simply has no log yet.
+bool openLogForReading(const std::string& folder, prandel::tracker::CallLog& log, bool& none, std::string& error);
 // "No calls logged yet in FOLDER".
 std::string noCallsYet(const std::string& folder);
-// Opens the folder's log for writing, making it when missing; false with a message.
-bool openLogForWriting(const std::string& folder, prandel::tracker::CallLog& log);
+// Opens the folder's log for writing, making it when missing; false, and error says
+// why, when it cannot.
+bool openLogForWriting(const std::string& folder, prandel::tracker::CallLog& log, std::string& error);
 
 // "2026-12-14 17:50:00" on the local wall clock.
 std::string localMoment(Epoch t);
@@ -47,9 +48,9 @@ std::string localMoment(Epoch t);
 std::string isoMoment(Epoch t);
 // The first moment of a local day.
 Epoch dayStart(const QDate& day);
-// "--from DATE" and "--to DATE" as a span of local days, --to included; false with a
-// message when one is no day or --to lies before --from.
-bool daySpan(const std::string& from, const std::string& to, prandel::tracker::Span& span);
+// "--from DATE" and "--to DATE" as a span of local days, --to included; false, and
+// error says why, when one is no day or --to lies before --from.
+bool daySpan(const std::string& from, const std::string& to, prandel::tracker::Span& span, std::string& error);
 
 // Columns padded to their widest cell; the columns named in `right` aligned right.
 void printTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& right,

@@ -45,8 +45,9 @@ std::optional<EarlierCalls> earlierCalls(const prandel::DataFolder& folder, cons
   EarlierCalls earlier;
   prandel::tracker::CallLog log;
   bool none = false;
-  if (!openLogForReading(folder.path, log, none)) {
+  if (std::string why; !openLogForReading(folder.path, log, none, why)) {
     if (none) return earlier;
+    std::cerr << "zktrack: " << why << "\n";
     return std::nullopt;
   }
   const auto day = log.cycleStartDay();
@@ -225,8 +226,12 @@ struct PriceOptions {
 
 int runPrice(const Context& ctx, const PriceOptions& o) {
   const LocalClock clock = LocalClock::system();
-  const auto parsed = readCall(o.call, clock);
-  if (!parsed) return 2;
+  std::string why;
+  const auto parsed = readCall(o.call, clock, why);
+  if (!parsed) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 2;
+  }
   const CallInput& call = parsed->call;
 
   const prandel::DataFolder folder = dataFolderFor(ctx, o.data);

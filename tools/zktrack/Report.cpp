@@ -118,8 +118,12 @@ int runReport(const prandel::DataFolder& folder, const ReportOptions& opts) {
   std::cout << dataFolderLine(folder) << "\n";
   CallLog log;
   bool none = false;
-  const bool opened = openLogForReading(folder.path, log, none);
-  if (!opened && !none) return 1;
+  std::string why;
+  const bool opened = openLogForReading(folder.path, log, none, why);
+  if (!opened && !none) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   if (none) std::cout << noCallsYet(folder.path) << "\n";
   int startDay = prandel::core::kDefaultCycleStartDay;
   if (opened) {

@@ -153,7 +153,10 @@ std::string trackerProgram(const std::string& programDir) {
 // --- The program ----------------------------------------------------------------------
 
 int runTracker(const std::string& folder) {
-  if (!makeDataFolder(folder)) return 1;
+  if (std::string why; !makeDataFolder(folder, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   auto clock = makeClock();
   if (!clock) return 2;
 

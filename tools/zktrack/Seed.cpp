@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "Zktrack.h"
-#include "common/Regional.h"
+#include "core/Regional.h"
 #include "store/RecordIO.h"
 
 namespace zktrack {
@@ -97,7 +97,10 @@ bool holdsRecords(const std::string& path, std::uint32_t recordLength) {
 
 int runSeed(const std::string& folder, bool force) {
   namespace fs = std::filesystem;
-  if (!makeDataFolder(folder)) return 1;
+  if (std::string why; !makeDataFolder(folder, why)) {
+    std::cerr << "zktrack: " << why << "\n";
+    return 1;
+  }
   // Any record file with data in it, not only mlif.zkt, may be someone's.
   for (const auto& c : store::DataFiles::kChannels) {
     const fs::path p = fs::path(folder) / c.file;

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "common/AppPath.h"
+#include "core/AppPath.h"
+#include "core/BookmarkFile.h"
+#include "core/FolderRecords.h"
+#include "format/ReadableText.h"
 #include "store/BookmarkRecord.h"
 #include "store/DataFiles.h"
 #include "store/ExpenseCondition.h"
@@ -19,6 +22,7 @@
 #include "store/HolidayRecord.h"
 #include "store/LinkRecord.h"
 #include "store/MainRecord.h"
+#include "store/SmallFile.h"
 
 namespace CLI {
 class App;
@@ -69,18 +73,12 @@ std::string dataFolderLine(const prandel::DataFolder& folder);
 bool recordsIn(const std::string& folder);
 // The message for a folder without records, with what to do about it.
 void reportNoRecords(const std::string& folder);
-// A file the user names (a tariff, a calendar), read whole. Nothing is read from one
-// over maxBytes or from one that is no regular file (a pipe would block).
-struct SmallFile {
-  enum class Fault { None, Missing, NotRegular, TooBig, CannotOpen, Unreadable, Changed };
-  Fault fault = Fault::None;
-  int error = 0;  // errno when it is Missing
-  std::string text;
-};
-SmallFile readSmallFile(const std::string& path, std::uintmax_t maxBytes);
-// Makes the folder (and its parents) when missing; false with a message when it
+// A file the user names (a tariff, a calendar), read whole (store/SmallFile.h).
+using prandel::store::readSmallFile;
+using prandel::store::SmallFile;
+// Makes the folder (and its parents) when missing; false, and error says why, when it
 // cannot be made.
-bool makeDataFolder(const std::string& folder);
+bool makeDataFolder(const std::string& folder, std::string& error);
 // Opens the record files of a folder that holds records, for reading only; false
 // with a message when it holds none or they cannot be read. A save cut short is
 // read through (the records as they were before it) and a note says so.
@@ -115,77 +113,30 @@ QString evalConnFor(const std::string& connection);
 // "Default", or the connection's name in quotes.
 std::string connectionLabel(const QString& evalConn);
 
-// --- Reading the records --------------------------------------------------------
+// --- Reading and printing the records (core/FolderRecords.h, format/ReadableText.h) ----
 
-struct Bookmark {
-  std::int64_t recNo = 0;
-  store::BookmarkRecord rec;
-};
+using Records = prandel::FolderRecords;
+using prandel::Bookmark;
+inline Records readAll(const store::DataFiles& files) { return prandel::readFolderRecords(files); }
+inline bool isDeleted(const store::BookmarkRecord& b) { return prandel::bookmarks::isDeleted(b); }
 
-// Everything the tracker would reload after a change.
-struct Records {
-  store::MainRecord main;
-  store::LinkRecord link;
-  std::vector<store::ExpenseCondition> live;  // slot i is live[i - 1]
-  std::vector<store::HolidayRecord> holidays;  // HolidayCount of them, clamped
-  std::vector<Bookmark> bookmarks;             // every record of bit.zkt, deleted ones too
-};
-
-Records readAll(store::DataFiles& files);
-bool isDeleted(const store::BookmarkRecord& b);
-
-// --- Readable texts ----------------------------------------------------------------
-
-// A text field trimmed, with control characters shown as "?" so that garbage
-// bytes cannot move the terminal's cursor.
-std::string readable(const std::string& text);
-std::string quoted(const std::string& text);
-// "1 day", "2 days".
-std::string plural(long long n, const char* one, const char* many);
-// A number with up to 15 significant digits; "nan" and "inf" as such.
-std::string number(double v);
-// The currency label, a blank and the amount with two decimals.
-std::string money(const std::string& currency, double v);
-// yyyy-mm-dd; a description of the value when it is no date.
-std::string dateText(double d);
-// hh:mm:ss of a fraction of a day.
-std::string timeText(double d);
-// A date value as its date, its time or both, whichever it holds.
-std::string dateTimeText(double d);
-// hh:mm:ss of a count of seconds.
-std::string secondsText(double secs);
-// "Sunday, Saturday", or "none".
-std::string weekDaysText(const std::vector<bool>& days);
-
-// An amount as the expense window shows one: the data folder's currency label, a
-// blank and the number with at least two decimals, in its decimal mark.
-std::string amountShown(double amount, const store::MainRecord& main);
-// A condition's description lines, as the expense window shows them.
-std::vector<std::string> conditionDescription(const store::ExpenseCondition& c, const store::MainRecord& main);
-std::string holidayLine(const store::HolidayRecord& h);
-std::string bookmarkLine(const Bookmark& b);
-
-// The value of one field of a record image in words, by the meaning its table row
-// gives it ("After Connection", "00:01:00", "2026-12-24").
-std::string fieldValue(std::span<const std::uint8_t> bytes, const store::FieldInfo& f);
-// A field's label, else its name.
-std::string fieldLabel(const store::FieldInfo& f);
-
-// Names of the fields whose bytes differ between two images of the same record.
-template <class Table>
-std::vector<const store::FieldInfo*> changedFields(std::span<const std::uint8_t> a,
-                                                   std::span<const std::uint8_t> b, const Table& table) {
-  std::vector<const store::FieldInfo*> out;
-  for (const auto& f : table) {
-    for (std::size_t i = f.offset; i < f.offset + f.width; ++i) {
-      if (a[i] != b[i]) {
-        out.push_back(&f);
-        break;
-      }
-    }
-  }
-  return out;
-}
+using prandel::format::amountShown;
+using prandel::format::bookmarkLine;
+using prandel::format::changedFields;
+using prandel::format::conditionDescription;
+using prandel::format::dateText;
+using prandel::format::dateTimeText;
+using prandel::format::fieldLabel;
+using prandel::format::fieldValue;
+using prandel::format::holidayLine;
+using prandel::format::money;
+using prandel::format::number;
+using prandel::format::plural;
+using prandel::format::quoted;
+using prandel::format::readable;
+using prandel::format::secondsText;
+using prandel::format::timeText;
+using prandel::format::weekDaysText;
 
 // --- Commands ------------------------------------------------------------------
 
@@ -201,7 +152,7 @@ struct IcsImportOptions {
 int runImportIcs(const prandel::DataFolder& folder, const std::string& file, const IcsImportOptions& options);
 
 // Starts program without the right to set the clock and waits for it. Returns its
-// exit code, or -1 (with a message printed) when it could not be started.
-int runWithoutClockRight(const std::string& program);
+// exit code, or -1 when it could not be started and error then says why.
+int runWithoutClockRight(const std::string& program, std::string& error);
 
 }  // namespace zktrack

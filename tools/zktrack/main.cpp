@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Zktrack.h"
-#include "common/AppPath.h"
-#include "common/StandardOutput.h"
+#include "core/AppPath.h"
+#include "core/StandardOutput.h"
 
 namespace {
 

@@ -6,17 +6,18 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
-#include "common/SharedProcs.h"
-#include "editors/bookmarks/BookmarkFile.h"
+#include "core/BookmarkFile.h"
+#include "core/RecordUpdate.h"
+#include "editors/bookmarks/BookCount.h"
 #include "store/BookmarkRecord.h"
 #include "store/Codec.h"
 #include "store/RecordIO.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/Prompter.h"
+#include "ui/SharedProcs.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -141,7 +142,7 @@ void frmmBookmark::buildControls() {
 void frmmBookmark::Form_Load() {
   setTopmost(true);
   Command2[1]->setEnabled(false);
-  if (bookmarks::reopenAndCount(ctx.session) > 0) LoadBookmarkList();
+  if (bookmarks::reopenAndCount(ctx.state) > 0) LoadBookmarkList();
 }
 
 void frmmBookmark::showEvent(QShowEvent* e) {
@@ -152,7 +153,7 @@ void frmmBookmark::showEvent(QShowEvent* e) {
 }
 
 void frmmBookmark::LoadBookmarkList() {
-  const std::vector<bookmarks::Entry> entries = bookmarks::liveEntries(ctx.session.files, ctx.session.BookCount);
+  const std::vector<bookmarks::Entry> entries = bookmarks::liveEntries(ctx.state.files, ctx.state.BookCount);
   BulkFill fill(lstHolidays);
   lstHolidays->clear();
   for (const bookmarks::Entry& e : entries) lstHolidays->addItem(newEntry(e.text, e.link, e.recNo));
@@ -164,7 +165,7 @@ void frmmBookmark::Command2_Click(int index) {
 }
 
 void frmmBookmark::addBookmark() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   bookmarks::reopenAndCount(s);
   if (isBlank(tHoli[1]->text())) {
     tHoli[1]->setFocus();
@@ -197,7 +198,7 @@ void frmmBookmark::addBookmark() {
 }
 
 void frmmBookmark::deleteBookmark() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   bookmarks::reopenAndCount(s);
   const QList<QListWidgetItem*> selected = lstHolidays->selectedItems();
   if (selected.isEmpty()) return;
@@ -223,10 +224,10 @@ void frmmBookmark::tHoli_Change() {
   setDefaultButton(typing ? Command2[0] : nullptr);
 }
 
-void frmmBookmark::cmdBMark_Click(int) { RunApp(ctx.session, 39, false); }
+void frmmBookmark::cmdBMark_Click(int) { RunApp(ctx.state, 39, false); }
 
 void frmmBookmark::Command1_Click() {
-  updateMainRecord(ctx.session, [](store::MainRecord& m) { m.ChangeCode = 6; });
+  updateMainRecord(ctx.state.files, ctx.state.MainRec, [](store::MainRecord& m) { m.ChangeCode = 6; });
   hideAndEnd();
 }
 

@@ -6,14 +6,15 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
-#include "editors/bookmarks/BookmarkFile.h"
-#include "editors/bookmarks/FavoritesWalk.h"
+#include "core/BookmarkFile.h"
+#include "core/FavoritesWalk.h"
+#include "core/RecordUpdate.h"
+#include "editors/bookmarks/BookCount.h"
 #include "store/BookmarkRecord.h"
 #include "store/RecordIO.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorState.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -66,7 +67,7 @@ void frmmIEBook::buildControls() {
 }
 
 void frmmIEBook::Form_Load() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   bookmarks::reopenAndCount(s);
   ExistingLinks = bookmarks::existingLinks(s.files, s.BookCount);
   AddIEFolder(GetFavoritesPath());
@@ -75,14 +76,14 @@ void frmmIEBook::Form_Load() {
 }
 
 std::string frmmIEBook::GetFavoritesPath() const {
-  platform::FavoritesLocator* favorites = ctx.session.platform.favorites;
+  platform::FavoritesLocator* favorites = ctx.state.platform.favorites;
   return favorites ? favorites->favoritesPath() : std::string();
 }
 
 void frmmIEBook::AddIEFolder(const std::string& path) {
   const bookmarks::DuplicateTest isDuplicate(ExistingLinks);
   const std::vector<bookmarks::Favorite> found =
-      bookmarks::collectFavorites(path, ctx.session.platform.ini, isDuplicate);
+      bookmarks::collectFavorites(path, ctx.state.platform.ini, isDuplicate);
   // Filled without signals and without painting in between: one layout at the end.
   const QSignalBlocker blockNames(lstBMark);
   const QSignalBlocker blockLinks(lstLink);
@@ -99,11 +100,11 @@ void frmmIEBook::AddIEFolder(const std::string& path) {
 }
 
 void frmmIEBook::cmdImport_Click() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   bookmarks::reopenAndCount(s);
   const int n = std::min(lstBMark->count(), lstLink->count());
   // The bookmarks and ChangeCode 6 as one save over both files.
-  SaveTransaction save(s);
+  SaveTransaction save(s.files, s.MainRec);
   for (int i = 0; i < n; ++i) {
     if (lstBMark->item(i)->checkState() == Qt::Checked) {
       save.coverAppends(BookmarkRecord::Channel);
@@ -128,7 +129,7 @@ void frmmIEBook::cmdImport_Click() {
     // refused takes no number.
     if (const auto recNo = store::appendRecord(s.files, BookmarkRecord::Channel, s.BookRec)) s.BookCount = *recNo;
   }
-  updateMainRecord(s, [](store::MainRecord& m) { m.ChangeCode = 6; });
+  updateMainRecord(s.files, s.MainRec, [](store::MainRecord& m) { m.ChangeCode = 6; });
   save.commit();
   hideAndEnd();
 }

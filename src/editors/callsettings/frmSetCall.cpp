@@ -8,15 +8,15 @@
 #include <QSignalBlocker>
 #include <cmath>
 
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
-#include "common/SharedProcs.h"
+#include "core/RecordUpdate.h"
 #include "store/Choices.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/Prompter.h"
+#include "ui/SharedProcs.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -82,7 +82,7 @@ void frmSetCall::buildControls() {
   txtTime = make<ui::EntryField>(this, QStringLiteral("txtTime"));
   txtTime->setMaxLength(10);
   txtTime->setKeyFilter([this](int key, const QString& text) {
-    return KeyFilter(ctx.session, key, keykind::Duration, text);
+    return KeyFilter(ctx.state, key, keykind::Duration, text);
   });
   placeTwips(txtTime, fieldLeft + 1215, rowTop[1], 780, 315);
   txtTime->hide();
@@ -132,7 +132,7 @@ void frmSetCall::buildControls() {
 }
 
 void frmSetCall::Form_Load() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   setTopmost(true);
   s.MainRecIO(false);
   const store::MainRecord& m = s.MainRec;
@@ -180,7 +180,7 @@ void frmSetCall::SetControls() {
   // The box shows the stored increment, whatever is chosen now; but a time typed
   // into it stays while it stays shown, so that changing the other list keeps it.
   if (!(wasShown && !txtTime->isHidden()))
-    txtTime->setText(ctx.session.regional.formatDate(ctx.session.MainRec.IncTime, kTimePattern));
+    txtTime->setText(ctx.state.regional.formatDate(ctx.state.MainRec.IncTime, kTimePattern));
   if (Combo1->currentIndex() == AfterMakingCall) {
     Check1->setEnabled(true);
     Combo2->setEnabled(true);
@@ -196,9 +196,9 @@ void frmSetCall::Check1_Click() { ui::setFieldUsable(Combo2, Check1->isChecked()
 void frmSetCall::FixTime() { txtTime->setText(FixTimeText(txtTime->text())); }
 
 void frmSetCall::SetIncTime() {
-  store::MainRecord& m = ctx.session.MainRec;
+  store::MainRecord& m = ctx.state.MainRec;
   const int choice = Combo4->currentIndex();
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   if (choice == IncSpecify) {
     if (const auto t = reg.parseTime(txtTime->text())) m.IncTime = wholeSeconds(*t);
   } else if (choice >= 0 && choice < static_cast<int>(kIncrements.size())) {
@@ -217,7 +217,7 @@ void frmSetCall::Command1_Click(int index) {
   if (!txtTime->isHidden()) {
     // A time of day that is still one after tidying ("5:30" is five minutes thirty),
     // and not nothing: an increment of zero would mean "never" under "Specify".
-    const Regional& reg = ctx.session.regional;
+    const Regional& reg = ctx.state.regional;
     const QString text = txtTime->text();
     const auto typed = reg.parseTime(text);
     const auto tidied = reg.parseTime(FixTimeText(text));
@@ -232,7 +232,7 @@ void frmSetCall::Command1_Click(int index) {
   }
 
   // Read and written at once, so that the tracker's fields go back as it left them.
-  updateMainRecord(ctx.session, [this](store::MainRecord& m) {
+  updateMainRecord(ctx.state.files, ctx.state.MainRec, [this](store::MainRecord& m) {
     if (Combo1->currentIndex() >= 0) m.CallStart = static_cast<std::int16_t>(Combo1->currentIndex());
     if (Combo4->currentIndex() >= 0) m.IncChoice = static_cast<std::int16_t>(Combo4->currentIndex());
     SetIncTime();  // into the buffer, which is m

@@ -15,8 +15,8 @@
 #include <cmath>
 #include <optional>
 
-#include "common/RecordUpdate.h"
-#include "common/Session.h"
+#include "core/RecordUpdate.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/Greying.h"
 #include "ui/Prompter.h"
@@ -58,7 +58,7 @@ void selectIfPresent(QComboBox* c, long long index) {
 // --- Load -----------------------------------------------------------------------------
 
 void frmmCountdown::Form_Load() {
-  const store::MainRecord& m = ctx.session.MainRec;
+  const store::MainRecord& m = ctx.state.MainRec;
   setTopmost(true);
   SpinFocus = false;
   SpinReady = false;
@@ -136,7 +136,7 @@ void frmmCountdown::Form_Load() {
 // what the box takes by typing still show all their digits.
 void frmmCountdown::showTime(int i, double seconds) {
   const auto k = static_cast<std::size_t>(i);
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   const double hours = std::floor(seconds / 3600.0);
   const double minutes = std::fmod(std::floor(seconds / 60.0), 60.0);
   const QString h = reg.formatNumber(hours, QStringLiteral("00"));
@@ -146,7 +146,7 @@ void frmmCountdown::showTime(int i, double seconds) {
 }
 
 void frmmCountdown::loadResetChoice() {
-  const store::MainRecord& m = ctx.session.MainRec;
+  const store::MainRecord& m = ctx.state.MainRec;
   const std::int32_t period = m.CdResetPeriod;
   if (period >= EveryDay && period <= EveryYear) {
     selectIfPresent(Combo1, period);
@@ -198,7 +198,7 @@ void frmmCountdown::Combo1_Click() {
 }
 
 void frmmCountdown::fillDayLists(int period, bool usable) {
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   {
     const QSignalBlocker block(Combo4);
     Combo4->clear();
@@ -253,7 +253,7 @@ void frmmCountdown::HourScroll_Change(int i) {
   const int v = HourScroll[k]->value();
   const bool up = v <= LastHourValue[k];
   LastHourValue[k] = v;
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   if (const auto n = reg.parseNumber(txtHour[k]->text())) {
     if (up && *n < kMaxHours) txtHour[k]->setText(reg.formatNumber(*n + 1, QStringLiteral("00")));
     else if (!up && *n >= 1) txtHour[k]->setText(reg.formatNumber(*n - 1, QStringLiteral("00")));
@@ -273,7 +273,7 @@ void frmmCountdown::MinScroll_Change(int i) {
   const int v = MinScroll[k]->value();
   const bool up = v <= LastMinValue[k];
   LastMinValue[k] = v;
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   if (const auto n = reg.parseNumber(txtMin[k]->text())) {
     double next;
     if (up) next = *n < 59 ? *n + 1 : 0;
@@ -316,7 +316,7 @@ void frmmCountdown::txtMin_Change(int i) {
   EntryField* f = txtMin[static_cast<std::size_t>(i)];
   const QString text = f->text();
   if (text.isEmpty()) return;
-  const auto n = ctx.session.regional.parseNumber(text);
+  const auto n = ctx.state.regional.parseNumber(text);
   if (!n) {
     f->clear();
   } else if (*n > 59) {
@@ -338,7 +338,7 @@ void frmmCountdown::Command1_Click(int index) {
 
 std::optional<double> frmmCountdown::secondsOf(int i) const {
   const auto k = static_cast<std::size_t>(i);
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   const auto h = reg.parseNumber(txtHour[k]->text());
   const auto m = reg.parseNumber(txtMin[k]->text());
   if (!h || !m) return std::nullopt;
@@ -349,7 +349,7 @@ std::optional<double> frmmCountdown::secondsOf(int i) const {
 // both its boxes go back to "00" and the faulty one gets the focus.
 bool frmmCountdown::checkTime(int i, const QString& message) {
   const auto k = static_cast<std::size_t>(i);
-  const Regional& reg = ctx.session.regional;
+  const Regional& reg = ctx.state.regional;
   EntryField* faulty = nullptr;
   if (!reg.parseNumber(txtHour[k]->text())) faulty = txtHour[k];
   else if (!reg.parseNumber(txtMin[k]->text())) faulty = txtMin[k];
@@ -364,7 +364,7 @@ bool frmmCountdown::checkTime(int i, const QString& message) {
 }
 
 void frmmCountdown::apply() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   const Regional& reg = s.regional;
   const bool enabled = chkEnaCoundown->isChecked();
   if (enabled) {
@@ -374,7 +374,7 @@ void frmmCountdown::apply() {
 
   // Switching the countdown off writes the record twice; the two writes are one save,
   // so that ChangeCode 1 is never seen with the countdown still on.
-  SaveTransaction save(s);
+  SaveTransaction save(s.files, s.MainRec);
   if (!enabled) {
     save.coverMainRecord();
     if (!save.begin()) {
@@ -383,7 +383,7 @@ void frmmCountdown::apply() {
     }
   }
   // Read and written at once, so that the tracker's fields go back as it left them.
-  updateMainRecord(s, [&](store::MainRecord& m) {
+  updateMainRecord(s.files, s.MainRec, [&](store::MainRecord& m) {
     if (enabled) {
       for (std::size_t k = 0; k < ExOpt.size(); ++k) {
         if (ExOpt[k]->isChecked()) {
@@ -421,14 +421,14 @@ void frmmCountdown::apply() {
     m.ChangeCode = 1;
   });
   if (!enabled) {
-    updateMainRecord(s, [](store::MainRecord& m) { m.CdEnabled = false; });
+    updateMainRecord(s.files, s.MainRec, [](store::MainRecord& m) { m.CdEnabled = false; });
     save.commit();
   }
   hideAndEnd();
 }
 
 void frmmCountdown::discard() {
-  updateMainRecord(ctx.session, [](store::MainRecord& m) {
+  updateMainRecord(ctx.state.files, ctx.state.MainRec, [](store::MainRecord& m) {
     m.CdEnabled = false;
     m.CdTotal = 0;
     m.CdUsed = 0;

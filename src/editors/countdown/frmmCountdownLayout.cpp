@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/Session.h"
-#include "common/SharedProcs.h"
 #include "editors/countdown/frmmCountdown.h"
 #include "store/Choices.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
+#include "ui/SharedProcs.h"
 #include "ui/SpinBar.h"
 #include "ui/Twips.h"
 
@@ -97,7 +97,7 @@ void frmmCountdown::buildControls() {
       f->setMaxLength(3);
       f->setAlignRight(true);
       f->setKeyFilter([this](int key, const QString& text) {
-        return KeyFilter(ctx.session, key, keykind::Whole, text);
+        return KeyFilter(ctx.state, key, keykind::Whole, text);
       });
     }
   };

@@ -10,14 +10,14 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/HolidayList.h"
-#include "common/Session.h"
-#include "common/SharedProcs.h"
+#include "core/HolidayList.h"
 #include "store/Codec.h"
 #include "ui/AccessibleNames.h"
 #include "ui/Controls.h"
+#include "ui/EditorState.h"
 #include "ui/EntryField.h"
 #include "ui/Prompter.h"
+#include "ui/SharedProcs.h"
 #include "ui/Twips.h"
 
 namespace prandel {
@@ -68,7 +68,7 @@ void frmmHolidays::buildControls() {
   // Digits and date separators only: "/" always, and the locale's own separator,
   // which the format hint beside the box shows.
   tHoli[0]->setKeyFilter([this](int key, const QString& text) {
-    return KeyFilter(ctx.session, key, keykind::Date, text);
+    return KeyFilter(ctx.state, key, keykind::Date, text);
   });
 
   Label3 = make<QLabel>(this, QStringLiteral("Label3"));
@@ -138,11 +138,11 @@ void frmmHolidays::buildControls() {
 }
 
 void frmmHolidays::Form_Load() {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   setTopmost(true);
   Label3->setText(QLatin1Char('(') + s.ShortDateFmt + QLatin1Char(')'));
   tHoli[0]->setAccessibleDescription(Label3->text());
-  const HolidayList list = loadHolidayList(s);
+  const HolidayList list = loadHolidayList(s.files, s.MainRec, s.HoliRec);
   // Saved back, a list with a hole would lose the holidays that could not be read.
   if (!list.complete) {
     setOpeningFault(QStringLiteral("The holidays could not be read; nothing was changed."));
@@ -166,7 +166,7 @@ void frmmHolidays::showEvent(QShowEvent* e) {
 }
 
 QString frmmHolidays::entryText(double date, const QString& name) const {
-  QString text = ctx.session.regional.formatDate(date, QStringLiteral("dd-mmm-yyyy"));
+  QString text = ctx.state.regional.formatDate(date, QStringLiteral("dd-mmm-yyyy"));
   if (text.isEmpty()) text = kNoDate;
   if (!isBlank(name)) text += kDots + withoutTrailingBlanks(name);
   return text;
@@ -193,7 +193,7 @@ std::vector<double> frmmHolidays::listedDates() const {
 bool frmmHolidays::CheckDupliDate(double dDate) const { return prandel::CheckDupliDate(listedDates(), dDate); }
 
 void frmmHolidays::Command2_Click(int index) {
-  Session& s = ctx.session;
+  ui::EditorState& s = ctx.state;
   if (index == 0) {
     const QString text = tHoli[0]->text();
     if (isBlank(text)) return;
@@ -250,7 +250,7 @@ void frmmHolidays::save() {
   }
   std::array<bool, 7> weekOff{};
   for (std::size_t d = 0; d < chkWeek.size(); ++d) weekOff[d] = chkWeek[d]->isChecked();
-  saveHolidayList(ctx.session, list, weekOff);
+  saveHolidayList(ctx.state.files, ctx.state.MainRec, ctx.state.HoliRec, list, weekOff);
 }
 
 }  // namespace prandel

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 
 #include "platform/linux/LinuxPlatform.h"
+#include "store/SmallFile.h"
 
 namespace prandel::platform {
 namespace {
@@ -34,23 +30,7 @@ std::string FileIniReader::value(const std::string& path, const std::string& sec
                                  std::size_t maxChars) {
   // Only a regular file is read: a pipe or a device named like a shortcut must not
   // block the window.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return {};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return {};
-  }
-  std::string text(std::min<std::size_t>(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), kMaxBytes), '\0');
-  std::size_t got = 0;
-  while (got < text.size()) {
-    const ssize_t r = ::read(fd, text.data() + got, text.size() - got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    got += static_cast<std::size_t>(r);
-  }
-  ::close(fd);
-  text.resize(got);
+  const std::string text = store::readFileStart(path, kMaxBytes);
 
   bool inSection = false;
   std::size_t pos = 0;

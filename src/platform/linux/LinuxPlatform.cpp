@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/LinuxPlatform.h"
 
+#include <utility>
+
 namespace prandel::platform {
 
-LinuxPlatform::LinuxPlatform() {
+LinuxPlatform::LinuxPlatform(IntlValues intl) : profile_(std::move(intl)) {
   services_.clock = &clock_;
   services_.launcher = &launcher_;
   services_.windows = &windows_;

@@ -3,6 +3,7 @@
 // The Linux stand-ins of the platform services.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/Platform.h"
 
@@ -62,10 +63,24 @@ class HomeFavorites final : public FavoritesLocator {
   std::string favoritesPath() override;
 };
 
-// The "Intl" profile values from the user's locale.
+// The values of the user's regional settings under the old profile's names, worked
+// out from the locale by whoever reads it (start-up, with core's regional settings):
+// this layer knows no locale's conventions.
+struct IntlValues {
+  std::string shortDate;  // sShortDate: "M/d/yyyy"
+  std::string decimal;    // sDecimal
+  std::string date;       // sDate: the date separator
+  std::string time;       // sTime: the time separator
+};
+
+// The "Intl" profile values, as given.
 class LocaleProfile final : public RegionalProfile {
  public:
+  explicit LocaleProfile(IntlValues values = {}) : values_(std::move(values)) {}
   std::string intl(const std::string& key) override;
+
+ private:
+  IntlValues values_;
 };
 
 class FileIniReader final : public IniReader {
@@ -77,7 +92,7 @@ class FileIniReader final : public IniReader {
 // All of them together, for the running program.
 class LinuxPlatform {
  public:
-  LinuxPlatform();
+  explicit LinuxPlatform(IntlValues intl = {});
   Platform& services() { return services_; }
 
  private:

@@ -16,7 +16,7 @@
 #include <set>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "editors/callsettings/frmSetCall.h"
 #include "store/MainRecord.h"
 #include "store/RecordIO.h"
@@ -71,10 +71,7 @@ struct CallKit : test::WindowKit {
   std::unique_ptr<frmSetCall> open() { return show<frmSetCall>(); }
 };
 
-void choose(QComboBox* c, int index) {
-  c->setCurrentIndex(index);
-  emit c->activated(index);
-}
+using test::choose;
 
 // --- Load ---------------------------------------------------------------------------------
 
@@ -367,23 +364,17 @@ TEST(CallSettings, CancelEscapeAndTheCloseBoxWriteNothing) {
 
 // An empty data file: every value reads as 0 and the window still works.
 TEST(CallSettings, EmptyRecordFile) {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s(fake.services(), kEnUs);
-  test::ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx{s, prompter, [&] { ++ends; }};
-  s.DataPath = dir.path();
-  s.OpenDataFiles();
+  test::WindowKit kit(kEnUs);
+  kit.s.OpenDataFiles();
   ui::applyAppStyle();
-  frmSetCall w(ctx);
+  frmSetCall w(kit.ctx);
   EXPECT_EQ(w.Combo1->currentIndex(), 0);
   EXPECT_EQ(w.Combo4->currentIndex(), 0);
   EXPECT_EQ(w.Combo2->currentIndex(), 0);
   EXPECT_FALSE(w.Check1->isChecked());
   w.Command1[1]->click();
-  EXPECT_EQ(ends, 1);
-  const auto bytes = test::readFileBytes(dir.file("mlif.zkt"));
+  EXPECT_EQ(kit.ends, 1);
+  const auto bytes = kit.bytes();
   ASSERT_GE(bytes.size(), kMainAt + MainRecord::Size);
   EXPECT_EQ(bytes[kMainAt + MainRecord::Off::ChangeCode], 4);
 }

@@ -19,7 +19,7 @@
 #include <set>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "editors/countdown/frmmCountdown.h"
 #include "store/MainRecord.h"
 #include "store/RecordIO.h"
@@ -119,10 +119,7 @@ void pressAccessKey(QWidget* w, Qt::Key key, const int& ends) {
   for (int k = 0; k < 100 && ends == 0; ++k) QTest::qWait(10);
 }
 
-void choose(QComboBox* c, int index) {
-  c->setCurrentIndex(index);
-  emit c->activated(index);
-}
+using test::choose;
 
 // --- Load ---------------------------------------------------------------------------------
 
@@ -700,24 +697,18 @@ TEST(Countdown, EnterAppliesThroughTheDefaultButton) {
 
 // A record file that cannot be read leaves the defaults; nothing breaks.
 TEST(Countdown, EmptyRecordFileShowsDefaults) {
-  test::TempDir dir;
-  test::FakePlatform fake;
-  Session s(fake.services(), kEnUs);
-  test::ScriptedPrompter prompter;
-  int ends = 0;
-  ui::WindowContext ctx{s, prompter, [&] { ++ends; }};
-  s.DataPath = dir.path();
-  s.OpenDataFiles();
-  s.MainRecIO(false);
+  test::WindowKit kit(kEnUs);
+  kit.s.OpenDataFiles();
+  kit.s.MainRecIO(false);
   ui::applyAppStyle();
-  frmmCountdown w(ctx);
+  frmmCountdown w(kit.ctx);
   EXPECT_FALSE(w.chkEnaCoundown->isChecked());
   EXPECT_EQ(checkedOption(w), 0);
   EXPECT_EQ(hm(w, 0), QStringLiteral("00:00"));
   EXPECT_EQ(w.Combo1->currentIndex(), 0);
   w.Command1[1]->click();
-  EXPECT_EQ(ends, 1);
-  const auto bytes = test::readFileBytes(dir.file("mlif.zkt"));
+  EXPECT_EQ(kit.ends, 1);
+  const auto bytes = kit.bytes();
   ASSERT_GE(bytes.size(), kMainAt + MainRecord::Size);
   EXPECT_EQ(bytes[kMainAt + MainRecord::Off::ChangeCode], 1);
 }

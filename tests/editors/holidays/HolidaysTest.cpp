@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/Session.h"
+#include "ui/EditorState.h"
 #include "editors/holidays/frmmHolidays.h"
 #include "store/Codec.h"
 #include "store/HolidayRecord.h"
