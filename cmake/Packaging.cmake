@@ -94,13 +94,23 @@ install(FILES ${PRANDEL_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hic
 install(FILES ${_out}/${PRANDEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # --- The live tracker's systemd user unit, installed but not enabled (a user runs
-# `systemctl --user enable --now zelkora-tracker`). It names zktrack where this
-# prefix puts it.
-file(READ ${_src}/systemd/zelkora-tracker.service _unit)
-string(REPLACE "/usr/bin/zktrack" "${CMAKE_INSTALL_FULL_BINDIR}/zktrack" _unit "${_unit}")
-file(WRITE ${_out}/zelkora-tracker.service "${_unit}")
+# `systemctl --user enable --now zelkora-tracker`). It names zktrack where the prefix
+# of the installation puts it, which is known only when installing: the package
+# installs into a staging folder ending in /usr, and its unit must name /usr/bin.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_src}/systemd/zelkora-tracker.service)
-install(FILES ${_out}/zelkora-tracker.service DESTINATION lib/systemd/user)
+install(CODE "set(PRANDEL_UNIT_SOURCE \"${_src}/systemd/zelkora-tracker.service\")")
+install(CODE [[
+  if(CMAKE_INSTALL_PREFIX MATCHES "/usr/?$")
+    set(_zktrack "/usr/bin/zktrack")
+  else()
+    set(_zktrack "${CMAKE_INSTALL_PREFIX}/bin/zktrack")
+  endif()
+  file(READ "${PRANDEL_UNIT_SOURCE}" _unit)
+  string(REPLACE "/usr/bin/zktrack" "${_zktrack}" _unit "${_unit}")
+  set(_to "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/systemd/user/zelkora-tracker.service")
+  message(STATUS "Installing: ${_to}")
+  file(WRITE "${_to}" "${_unit}")
+]])
 
 # --- The Debian package.
 set(CPACK_PACKAGE_NAME prandel)
