@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "tracker/LiveSession.h"
+#include "tracker/PricedSession.h"
 
 namespace prandel::tracker {
 
@@ -308,13 +309,7 @@ std::vector<SliceRow> LiveTracker::slicesOf(const core::PricedCall& p) const {
 bool LiveTracker::writeSession(Session& s, const Instant& now, std::optional<core::PricedCall> finished) {
   const core::PricedCall& p = finished ? *finished : s.meter->soFar();
   SessionRow& r = s.row;
-  r.countFrom = p.countFrom;
-  r.countedSeconds = p.countedSeconds;
-  r.unpricedSeconds = p.unpricedSeconds;
-  r.received = p.received;
-  r.sent = p.sent;
-  r.cost = p.cost;
-  r.countdownSeconds = p.countdownUsed;
+  setPricedTotals(r, p);
   const bool ok = finished ? log_.finish(r, slicesOf(p), s.unlogged) : (r.lastWrite = s.timeline.at(now), log_.saveRunning(r, slicesOf(p), s.unlogged));
   if (!ok) {
     tellProblem("cannot write session \"" + s.name + "\" to the session log: " + log_.error());

@@ -5,6 +5,16 @@
 
 namespace prandel::tracker {
 
+void setPricedTotals(SessionRow& r, const core::PricedCall& priced) {
+  r.countFrom = priced.countFrom;
+  r.countedSeconds = priced.countedSeconds;
+  r.unpricedSeconds = priced.unpricedSeconds;
+  r.received = priced.received;
+  r.sent = priced.sent;
+  r.cost = priced.cost;
+  r.countdownSeconds = priced.countdownUsed;
+}
+
 LoggedSession finishedSession(const core::CallInput& call, const core::PricedCall& priced,
                               const std::function<std::string(int slot)>& labelOf) {
   LoggedSession s;
@@ -13,13 +23,7 @@ LoggedSession finishedSession(const core::CallInput& call, const core::PricedCal
   r.dialStart = call.dialStart;
   r.up = call.up;
   r.end = call.end;
-  r.countFrom = priced.countFrom;
-  r.countedSeconds = priced.countedSeconds;
-  r.unpricedSeconds = priced.unpricedSeconds;
-  r.received = priced.received;
-  r.sent = priced.sent;
-  r.cost = priced.cost;
-  r.countdownSeconds = priced.countdownUsed;
+  setPricedTotals(r, priced);
   r.state = SessionState::Finished;
   std::map<int, std::string> labels;
   for (const auto& slice : priced.slices) {

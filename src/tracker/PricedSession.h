@@ -11,6 +11,9 @@ namespace prandel::tracker {
 
 // The session of a finished call: its moments and counters, its slices with each
 // condition's description as labelOf gives it now, and the call's samples.
+// The priced counters of a call (so far, or at its end) into its row.
+void setPricedTotals(SessionRow& row, const core::PricedCall& priced);
+
 LoggedSession finishedSession(const core::CallInput& call, const core::PricedCall& priced,
                               const std::function<std::string(int slot)>& labelOf);
 

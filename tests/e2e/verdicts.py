@@ -49,11 +49,11 @@ def masked(data, ranges):
     return bytes(out)
 
 
-def parse_masks(specs):
+def parse_masks(ranges):
     """FILE:START:END strings as {file: [(start, end), ...]}."""
     masks = {}
-    for spec in specs or ():
-        name, start, end = spec.rsplit(':', 2)
+    for given in ranges or ():
+        name, start, end = given.rsplit(':', 2)
         masks.setdefault(name, []).append((int(start), int(end)))
     return masks
 

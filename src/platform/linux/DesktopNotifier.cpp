@@ -43,7 +43,7 @@ bool DesktopNotifier::notify(const std::string& summary, const std::string& body
       QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
                                      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
   QVariantMap hints;
-  // A byte, as the notification specification has it: 1 normal, 2 critical.
+  // A byte, as freedesktop.org's notification protocol has it: 1 normal, 2 critical.
   hints.insert(QStringLiteral("urgency"), QVariant::fromValue(static_cast<uchar>(urgent ? 2 : 1)));
   hints.insert(QStringLiteral("desktop-entry"), kAppIcon);
   // An urgent notice (the countdown ran out) stays until the user closes it.

@@ -15,7 +15,7 @@ class DesktopNotifier final : public Notifier {
     // The D-Bus address of the session bus; empty: $DBUS_SESSION_BUS_ADDRESS.
     std::string busAddress;
     // How long a notice stays up: an ordinary one 10 s; an urgent one until the
-    // user closes it, as the notification specification has urgent ones.
+    // user closes it, as freedesktop.org's notification protocol has urgent ones.
     int timeoutMs = 10000;
     int callTimeoutMs = 5000;
   };

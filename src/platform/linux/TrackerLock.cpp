@@ -12,23 +12,12 @@
 #include <system_error>
 
 #include "platform/linux/PrivateFolder.h"
+#include "store/FolderKey.h"
 
 namespace prandel::platform {
 namespace {
 
-std::string fileStem(const std::string& dataFolder) {
-  std::error_code ec;
-  const auto canonical = std::filesystem::weakly_canonical(dataFolder, ec);
-  const std::string path = ec ? dataFolder : canonical.string();
-  std::uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : path) {
-    h ^= c;
-    h *= 1099511628211ull;
-  }
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
-  return std::string("tracker-") + hex;
-}
+std::string fileStem(const std::string& dataFolder) { return "tracker-" + store::folderKey(dataFolder); }
 
 // An open file description's lock (F_OFD_*): tied to this descriptor, not to the
 // process, so that a test probe in the same process sees it too, and testable with
