@@ -33,6 +33,12 @@ inline constexpr std::array<EditorInfo, 6> kEditors = {{
     {Editor::ImportBookmarks, 506, "import", "Import Bookmarks", std::nullopt},
 }};
 
+// Requests an editor leaves in the link record for the suite's other programs; the
+// tracker acknowledges them.
+inline constexpr std::int16_t kOnlineBookmarksRequest = 39;
+inline constexpr std::int16_t kOnlineExamplesRequest = 56;  // of the expense window
+constexpr bool isSiblingRequest(int code) { return code == kOnlineBookmarksRequest || code == kOnlineExamplesRequest; }
+
 // The row of a request code, or nullptr when no editor serves it.
 constexpr const EditorInfo* editorOfCode(std::int16_t code) {
   for (const EditorInfo& e : kEditors)

@@ -12,6 +12,7 @@
 
 #include "core/ConditionStore.h"
 #include "core/ConditionTexts.h"
+#include "core/EditorRequests.h"
 #include "expense/frmmExpGraph.h"
 #include "expense/frmmExpense.h"
 #include "store/Choices.h"
@@ -189,7 +190,7 @@ void frmmExpense::CmdBut_Click(int index) {
     case 7: showConditionMap(); break;
     case 9:
       setTopmost(false);
-      RunApp(ctx.state, 56, false);
+      RunApp(ctx.state, kOnlineExamplesRequest, false);
       break;
     default: break;
   }

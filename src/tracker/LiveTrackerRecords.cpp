@@ -9,6 +9,7 @@
 #include <ctime>
 #include <limits>
 
+#include "core/EditorRequests.h"
 #include "store/Codec.h"
 #include "store/RecordIO.h"
 #include "tracker/LiveSession.h"
@@ -19,10 +20,6 @@ namespace {
 
 using store::LinkRecord;
 using store::MainRecord;
-
-// The sibling programs' requests that Prandel leaves for the suite's main program:
-// 39 the online bookmarks, 56 the online examples of the expense window.
-bool isSiblingRequest(int code) { return code == 39 || code == 56; }
 
 std::string clockText(double seconds) {
   if (!std::isfinite(seconds)) return "?";

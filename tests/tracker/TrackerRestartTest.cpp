@@ -37,6 +37,15 @@ void keepCounting(FakeMonitor& m, core::Epoch up, core::Epoch now) {
   m.count("ppp0", n * kBytesPerSecond, n * kBytesPerSecond / 10);
 }
 
+// n seconds of ticks while the connection up since `up` keeps counting.
+void tickCounting(Bench& b, core::Epoch up, std::int64_t n) {
+  for (std::int64_t i = 0; i < n; ++i) {
+    b.clock.advance(1);
+    keepCounting(b.monitor, up, b.clock.now().wall);
+    b.tracker->tick(b.clock.now());
+  }
+}
+
 // A session of the log is whole: its slices lie end to end over its counted time,
 // their charges and its cost agree, its samples never go back.
 void expectWhole(const tracker::LoggedSession& s) {
@@ -73,11 +82,7 @@ void runAndVanish(const std::string& folder, FakeClock& clock, core::Epoch up, s
   b.start();
   keepCounting(b.monitor, up, clock.now().wall);
   b.monitor.report(dialUp(), ConnectionState::Activated);
-  for (std::int64_t i = 0; i < seconds; ++i) {
-    clock.advance(1);
-    keepCounting(b.monitor, up, clock.now().wall);
-    b.tracker->tick(clock.now());
-  }
+  tickCounting(b, up, seconds);
 }
 
 TEST(TrackerRestart, TheConnectionStillUpIsTakenOverWithTheTimeAndBytesMeanwhile) {
@@ -93,11 +98,7 @@ TEST(TrackerRestart, TheConnectionStillUpIsTakenOverWithTheTimeAndBytesMeanwhile
   keepCounting(b.monitor, up, clock.now().wall);
   b.start();
   EXPECT_EQ(b.observer.events, std::vector<std::string>{"picked up Dial-Up"});
-  for (int i = 0; i < 60; ++i) {
-    clock.advance(1);
-    keepCounting(b.monitor, up, clock.now().wall);
-    b.tracker->tick(clock.now());
-  }
+  tickCounting(b, up, 60);
   b.monitor.report(dialUp(), ConnectionState::Deactivated);
 
   const auto logged = loggedSessions(dir.path());
@@ -231,11 +232,7 @@ TEST(TrackerRestart, KilledAtAnyMomentTheNextTrackerFindsWholeSessionsAndGoesOn)
     keepCounting(b.monitor, up, clock.now().wall);
     b.start();
     EXPECT_EQ(b.observer.events, std::vector<std::string>{"picked up Dial-Up"});
-    for (int i = 0; i < 10; ++i) {
-      clock.advance(1);
-      keepCounting(b.monitor, up, clock.now().wall);
-      b.tracker->tick(clock.now());
-    }
+    tickCounting(b, up, 10);
     b.monitor.report(dialUp(), ConnectionState::Deactivated);
     logged = loggedSessions(dir.path());
     ASSERT_EQ(logged.size(), 1u);

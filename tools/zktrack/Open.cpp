@@ -77,7 +77,7 @@ int runOpen(const std::string& programDir, const prandel::DataFolder& dataFolder
   // cleared here, it would never read the new settings.
   const bool trackerRuns = prandel::platform::trackerHolding(prandel::platform::trackerRuntimeFolder(), folder).has_value();
   if (trackerRuns) std::cout << "The live tracker of this data folder takes the change notice.\n";
-  const bool forTracker = trackerRuns && (link.RequestCode == 39 || link.RequestCode == 56);
+  const bool forTracker = trackerRuns && prandel::isSiblingRequest(link.RequestCode);
   // As the tracker does once it has reloaded: each record read, changed and written.
   if (!trackerRuns) {
     const prandel::Acknowledgement done = prandel::acknowledgeReload(files, link);

@@ -21,6 +21,7 @@
 
 #include "CallArguments.h"
 #include "LogTexts.h"
+#include "core/EditorRequests.h"
 #include "platform/linux/DesktopNotifier.h"
 #include "platform/linux/NetworkManagerMonitor.h"
 #include "platform/linux/TrackerLock.h"
@@ -84,7 +85,7 @@ class Lines final : public prandel::tracker::TrackerObserver {
     say("settings read again (ChangeCode " + std::to_string(changeCode) + ")");
   }
   void requestAcknowledged(int code) override {
-    say("request " + std::to_string(code) + (code == 39 ? " (online bookmarks)" : " (online examples)") +
+    say("request " + std::to_string(code) + (code == prandel::kOnlineBookmarksRequest ? " (online bookmarks)" : " (online examples)") +
         " from prandel acknowledged; no program of the suite takes it on Linux");
   }
   void countdownWarned(const std::string& summary, bool told) override {

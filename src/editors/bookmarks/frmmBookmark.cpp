@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 
 #include "core/BookmarkFile.h"
+#include "core/EditorRequests.h"
 #include "core/RecordUpdate.h"
 #include "editors/bookmarks/BookCount.h"
 #include "store/BookmarkRecord.h"
@@ -224,7 +225,7 @@ void frmmBookmark::tHoli_Change() {
   setDefaultButton(typing ? Command2[0] : nullptr);
 }
 
-void frmmBookmark::cmdBMark_Click(int) { RunApp(ctx.state, 39, false); }
+void frmmBookmark::cmdBMark_Click(int) { RunApp(ctx.state, kOnlineBookmarksRequest, false); }
 
 void frmmBookmark::Command1_Click() {
   updateMainRecord(ctx.state.files, ctx.state.MainRec, [](store::MainRecord& m) { m.ChangeCode = 6; });
