@@ -29,10 +29,13 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INS
 # into its own etc, so that an installation into a folder never writes /etc.
 install(FILES ${_src}/ppp/ppp.conf.sample ${PROJECT_SOURCE_DIR}/docs/ppp-hooks.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # (A destination that begins with a variable counts as relative to the prefix.)
+# PRANDEL_UNDER_USR is decided once, for the tracker's unit below as well.
 install(CODE [[
   if(CMAKE_INSTALL_PREFIX MATCHES "/usr/?$")
+    set(PRANDEL_UNDER_USR TRUE)
     set(PRANDEL_PPP_ETC "../etc")
   else()
+    set(PRANDEL_UNDER_USR FALSE)
     set(PRANDEL_PPP_ETC "etc")
   endif()
 ]])
@@ -100,7 +103,7 @@ install(FILES ${_out}/${PRANDEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_src}/systemd/zelkora-tracker.service)
 install(CODE "set(PRANDEL_UNIT_SOURCE \"${_src}/systemd/zelkora-tracker.service\")")
 install(CODE [[
-  if(CMAKE_INSTALL_PREFIX MATCHES "/usr/?$")
+  if(PRANDEL_UNDER_USR)
     set(_zktrack "/usr/bin/zktrack")
   else()
     set(_zktrack "${CMAKE_INSTALL_PREFIX}/bin/zktrack")

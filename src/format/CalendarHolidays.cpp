@@ -60,8 +60,6 @@ QString stripAccents(const QString& text) {
   return out;
 }
 
-std::string dayText(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")).toStdString(); }
-
 }  // namespace
 
 // The first 40 characters, as the record keeps them. A text the data files' code page

@@ -114,9 +114,11 @@ std::string money(const std::string& currency, double v) {
   return cur.empty() ? amount : cur + " " + amount;
 }
 
+std::string dayText(const QDate& d) { return qs(d.toString(QStringLiteral("yyyy-MM-dd"))); }
+
 std::string dateText(double d) {
   const auto date = Regional::datePart(d);
-  return date ? qs(date->toString(QStringLiteral("yyyy-MM-dd"))) : "invalid date (" + number(d) + ")";
+  return date ? dayText(*date) : "invalid date (" + number(d) + ")";
 }
 
 std::string timeText(double d) {

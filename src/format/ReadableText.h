@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <QDate>
+
 #include "core/FolderRecords.h"
 #include "core/Regional.h"
 #include "store/ExpenseCondition.h"
@@ -28,6 +30,8 @@ std::string plural(long long n, const char* one, const char* many);
 std::string number(double v);
 // The currency label, a blank and the amount with two decimals.
 std::string money(const std::string& currency, double v);
+// yyyy-mm-dd of a calendar day.
+std::string dayText(const QDate& d);
 // yyyy-mm-dd; a description of the value when it is no date.
 std::string dateText(double d);
 // hh:mm:ss of a fraction of a day.

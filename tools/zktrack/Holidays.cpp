@@ -33,8 +33,6 @@ using prandel::format::yearSpan;
 
 namespace {
 
-std::string dayText(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")).toStdString(); }
-
 // What is added as it will be stored; what is skipped as the calendar has it.
 void printList(const char* title, const std::vector<HolidayCandidate>& list, bool added,
                const std::vector<HolidayEntry>* listed = nullptr) {

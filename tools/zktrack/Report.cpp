@@ -32,8 +32,6 @@ struct ReportOptions {
   std::string chart;
 };
 
-std::string dayText(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")).toStdString(); }
-
 std::string periodTitle(const prandel::tracker::Period& p, int cycleStartDay) {
   switch (p.kind) {
     case PeriodKind::Day: return "Day " + dayLabel(p.first);

@@ -126,6 +126,7 @@ using prandel::format::changedFields;
 using prandel::format::conditionDescription;
 using prandel::format::dateText;
 using prandel::format::dateTimeText;
+using prandel::format::dayText;
 using prandel::format::fieldLabel;
 using prandel::format::fieldValue;
 using prandel::format::holidayLine;
